@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+namespace zel {
+
+class ILocale {
+ public:
+  virtual ~ILocale() = default;
+  // Two-letter ISO 639 code of the user's regional format ("en", "es", ...),
+  // or empty text when the system cannot tell.
+  virtual std::string LanguageCode() = 0;
+};
+
+}  // namespace zel

@@ -1,0 +1,161 @@
+// zel build: packs an application folder and appends it to a runtime template.
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include "core/ArchiveKey.h"
+#include "core/package/ExeUtils.h"
+#include "core/package/PackageWriter.h"
+#include "core/settings/ProjectIni.h"
+#include "tools/Commands.h"
+#include "tools/ProgressBar.h"
+
+namespace zel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Files that the runtime template brings along when they sit beside it.
+constexpr const char* EngineLibraryEntry = "zel-engine-linux-x64.so";
+constexpr const char* EngineInstallerEntry = "zel-engine-install.sh";
+
+std::string ReadFileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw EToolError("cannot read " + path.string());
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Removes the temporary files of a build unless it succeeded.
+class TTemporaryFiles {
+ public:
+  void Add(fs::path path) { FPaths.push_back(std::move(path)); }
+  ~TTemporaryFiles() {
+    std::error_code ignored;
+    for (const auto& path : FPaths) fs::remove(path, ignored);
+  }
+
+ private:
+  std::vector<fs::path> FPaths;
+};
+
+fs::path TemporaryBeside(const fs::path& target, const std::string& suffix) {
+  std::random_device random;
+  const auto name = "." + target.filename().string() + "." + std::to_string(random() % 1000000) +
+                    suffix;
+  return target.parent_path() / name;
+}
+
+struct TCheckedApp {
+  std::string DirName;
+  std::vector<std::pair<std::string, fs::path>> Entries;  // entry name, file
+};
+
+TCheckedApp CheckAppFolder(const fs::path& folder) {
+  if (!fs::is_directory(folder)) throw EToolError(folder.string() + " is not a folder");
+  const fs::path ini = folder / "zel.ini";
+  if (!fs::is_regular_file(ini)) {
+    throw EToolError(folder.string() + " has no zel.ini (create an application with `zel init DIR`)");
+  }
+  TProjectINI settings;
+  settings.LoadFromBytes(ReadFileBytes(ini));
+  for (const char* key : {"ID", "Name", "DirName"}) {
+    if (settings.ReadString(ProjectIniAppSection, key, "").empty()) {
+      throw EToolError(ini.string() + ": the key " + key + " of section [App] is missing or empty");
+    }
+  }
+  TCheckedApp app;
+  app.DirName = settings.ReadString(ProjectIniAppSection, "DirName", "");
+  const fs::path appDir = folder / app.DirName;
+  if (!fs::is_directory(appDir)) {
+    throw EToolError(ini.string() + ": DirName names the folder " + appDir.string() +
+                     ", which does not exist");
+  }
+  app.Entries.emplace_back("zel.ini", ini);
+  for (const auto& item : fs::recursive_directory_iterator(appDir)) {
+    if (!item.is_regular_file()) continue;
+    const std::string relative = fs::relative(item.path(), appDir).generic_string();
+    app.Entries.emplace_back(app.DirName + "/" + relative, item.path());
+  }
+  if (fs::is_regular_file(folder / "zel-webviewjs")) {
+    app.Entries.emplace_back("zel-webviewjs", folder / "zel-webviewjs");
+  }
+  std::sort(app.Entries.begin() + 1, app.Entries.end());
+  return app;
+}
+
+}  // namespace
+
+int RunBuild(const TBuildOptions& options) {
+  const TCheckedApp app = CheckAppFolder(options.AppFolder);
+
+  const fs::path runtime =
+      options.RuntimeTemplate.empty() ? ToolFolder() / "zel-runtime" : options.RuntimeTemplate;
+  if (!fs::is_regular_file(runtime)) throw EToolError("runtime template " + runtime.string() + " not found");
+  {
+    TExeUtils templateUtils(runtime);
+    if (templateUtils.ExeHasAttachedStub()) {
+      throw EToolError("runtime template " + runtime.string() +
+                       " already carries a package (use the plain zel-runtime)");
+    }
+  }
+  std::vector<std::pair<std::string, fs::path>> entries = app.Entries;
+  for (const char* name : {EngineLibraryEntry, EngineInstallerEntry}) {
+    const fs::path beside = runtime.parent_path() / name;
+    if (fs::is_regular_file(beside)) entries.emplace_back(name, beside);
+  }
+
+  const fs::path output = fs::absolute(options.Output);
+  if (fs::is_directory(output)) throw EToolError(output.string() + " is a folder");
+  if (!fs::is_directory(output.parent_path())) {
+    throw EToolError("cannot write " + output.string() + ": its folder does not exist");
+  }
+  TTemporaryFiles temporary;
+  const fs::path zipPath = TemporaryBeside(output, ".zip");
+  const fs::path exePath = TemporaryBeside(output, ".part");
+  temporary.Add(zipPath);
+  temporary.Add(exePath);
+
+  std::uint64_t inputBytes = 0;
+  {
+    TPackageWriter writer(zipPath, ArchivePassword(),
+                          options.Aes ? TPackageEncryption::Aes256
+                                      : TPackageEncryption::TraditionalPkware);
+    for (const auto& [name, file] : entries) {
+      writer.AddFile(name, file);
+      inputBytes += fs::file_size(file);
+    }
+    TProgressBar bar("Packing");
+    writer.Commit([&](double fraction) { bar.SetFraction(fraction); });
+    bar.Finish();
+  }
+
+  std::error_code error;
+  fs::copy_file(runtime, exePath, fs::copy_options::overwrite_existing, error);
+  if (error) throw EToolError("cannot write " + exePath.string() + ": " + error.message());
+  {
+    TExeUtils utils(runtime);
+    TProgressBar bar("Writing");
+    utils.SetOnProgressMax([&](TExeUtils&, std::int64_t max) { bar.SetMax(max); });
+    utils.SetOnProgressPos([&](TExeUtils&, std::int64_t position) { bar.SetPosition(position); });
+    utils.AppendZipToExe(zipPath, exePath);
+    bar.Finish();
+  }
+  fs::permissions(exePath,
+                  fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                      fs::perms::others_read | fs::perms::others_exec,
+                  error);
+  if (error) throw EToolError("cannot make " + exePath.string() + " executable: " + error.message());
+  fs::rename(exePath, output, error);
+  if (error) throw EToolError("cannot write " + output.string() + ": " + error.message());
+
+  std::printf("Packaged %zu entries (%llu bytes) into %s (%llu bytes)\n", entries.size(),
+              static_cast<unsigned long long>(inputBytes), output.c_str(),
+              static_cast<unsigned long long>(fs::file_size(output)));
+  return 0;
+}
+
+}  // namespace zel

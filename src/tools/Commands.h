@@ -1,0 +1,33 @@
+#pragma once
+// The subcommands of `zel`. Each returns the process exit code and reports bad
+// input by throwing EToolError with one line for the user.
+#include <filesystem>
+#include <string>
+
+#include "core/Error.h"
+
+namespace zel {
+
+class EToolError : public EError {
+ public:
+  using EError::EError;
+};
+
+struct TBuildOptions {
+  std::filesystem::path AppFolder;
+  std::filesystem::path Output;
+  std::filesystem::path RuntimeTemplate;  // empty: zel-runtime beside `zel`
+  bool Aes = false;
+};
+
+int RunInit(const std::filesystem::path& folder, bool force);
+int RunBuild(const TBuildOptions& options);
+int RunExtract(const std::filesystem::path& executable, const std::filesystem::path& output);
+int RunInspect(const std::filesystem::path& executable);
+int RunKeyShow();
+int RunKeyEncode(const std::string& password, const std::string& key);
+
+// Folder of the running `zel` executable.
+std::filesystem::path ToolFolder();
+
+}  // namespace zel
