@@ -1,0 +1,79 @@
+#!/bin/bash
+# Packages applications with `zel` and checks the results with standard tools.
+# Usage: zel_command_test.sh BIN_DIR SOURCE_DIR
+set -u
+BIN=$1
+SRC=$2
+ZEL=$BIN/zel
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+failures=0
+passes=0
+
+pass() { passes=$((passes + 1)); }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() { if eval "$2"; then pass; else fail "$1"; fi; }
+
+# Runs zel expecting failure: exit code non-zero, one line on stderr naming $2.
+expect_error() {
+  local name=$1 pattern=$2; shift 2
+  local err
+  err=$("$@" 2>&1 >/dev/null)
+  local code=$?
+  if [ $code -eq 0 ]; then fail "$name: exit code 0"; return; fi
+  if [ "$(printf '%s\n' "$err" | wc -l)" -ne 1 ]; then fail "$name: expected one line, got: $err"; return; fi
+  if ! printf '%s' "$err" | grep -q -- "$pattern"; then fail "$name: '$err' does not mention '$pattern'"; return; fi
+  pass
+}
+
+cd "$WORK"
+
+# A new application from the template builds, lists and extracts.
+check "init" '"$ZEL" init hello >/dev/null && [ -f hello/zel.ini ] && [ -f hello/app/index.html ]'
+check "build" '"$ZEL" build hello -o Hello >/dev/null && [ -x Hello ]'
+check "inspect lists entries" '"$ZEL" inspect Hello | grep -q "hello/app/index.html\|app/index.html"'
+check "inspect lists settings" '"$ZEL" inspect Hello | grep -q "DirName *= app"'
+check "extract" '"$ZEL" extract Hello -o p.zip >/dev/null && [ -s p.zip ]'
+PASSWORD=$("$ZEL" key)
+check "Info-ZIP accepts the package with the archive password" 'unzip -P "$PASSWORD" -tq p.zip >/dev/null'
+check "contents survive" 'unzip -P "$PASSWORD" -p p.zip app/index.html | cmp -s - hello/app/index.html'
+check "wrong password is refused" '! unzip -P wrong -tq p.zip >/dev/null 2>&1'
+check "runtime template left unchanged" '! "$ZEL" inspect "$BIN/zel-runtime" >/dev/null 2>&1'
+
+# The example application packs, with media stored and text deflated.
+mkdir -p media/app
+printf '[App]\nID=m\nName=M\nDirName=app\n' > media/zel.ini
+head -c 20000 /dev/zero > media/app/clip.webm
+head -c 20000 /dev/zero > media/app/page.html
+printf 'extra();' > media/zel-webviewjs
+check "build media" '"$ZEL" build media -o Media >/dev/null'
+check "media stored" '"$ZEL" inspect Media | grep "app/clip.webm" | grep -q stored'
+check "text deflated" '"$ZEL" inspect Media | grep "app/page.html" | grep -q deflated'
+check "zel-webviewjs packed" '"$ZEL" inspect Media | grep -q " zel-webviewjs$"'
+check "aes" '"$ZEL" build media --aes -o MediaAes >/dev/null && "$ZEL" inspect MediaAes | grep "app/page.html" | grep -q aes-256'
+check "example builds" '"$ZEL" build "$SRC/examples/showcase" -o Showcase >/dev/null && "$ZEL" inspect Showcase | grep -q "app/js/app.js"'
+
+# Bad input: one clear line, non-zero exit, nothing written.
+mkdir -p noini empty-id nodir
+expect_error "folder without zel.ini" "zel.ini" "$ZEL" build noini -o Out1
+printf '[App]\nID=\nName=N\nDirName=app\n' > empty-id/zel.ini; mkdir -p empty-id/app
+expect_error "empty ID" "ID" "$ZEL" build empty-id -o Out2
+printf '[App]\nID=x\nName=N\nDirName=missing\n' > nodir/zel.ini
+expect_error "missing DirName folder" "missing" "$ZEL" build nodir -o Out3
+expect_error "output folder does not exist" "does not exist" "$ZEL" build hello -o no/such/dir/Out4
+expect_error "missing folder" "not a folder" "$ZEL" build does-not-exist -o Out5
+expect_error "extract of a file without package" "carries no package" "$ZEL" extract "$BIN/zel-runtime" -o x.zip
+check "no output left behind" '[ ! -e Out1 ] && [ ! -e Out2 ] && [ ! -e Out3 ] && [ ! -e x.zip ] && [ -z "$(ls -A | grep "^\.")" ]'
+
+# A failed build keeps the previous output intact: an input that cannot be
+# read (reading a process's memory at offset 0 fails, even for root).
+cp Hello Keep
+cp Keep Keep.orig
+ln -s /proc/self/mem hello/app/unreadable.bin
+expect_error "unreadable input" "Read error" "$ZEL" build hello -o Keep
+check "previous output intact" 'cmp -s Keep Keep.orig && [ -z "$(ls -A | grep "^\.")" ]'
+rm hello/app/unreadable.bin
+check "help names the commands" '"$ZEL" --help | grep -q "build" && "$ZEL" build --help | grep -q -- "--aes"'
+
+echo "$passes passed, $failures failed"
+[ $failures -eq 0 ]
