@@ -1,4 +1,5 @@
 #include "core/settings/ProjectIni.h"
+#include "core/text/HexDigits.h"
 
 #include <limits>
 
@@ -16,13 +17,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
   return text;
-}
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 std::optional<std::int32_t> ParseHex(std::string_view digits) {

@@ -1,4 +1,5 @@
 #include "core/text/StrUtils.h"
+#include "core/text/HexDigits.h"
 
 #include <algorithm>
 #include <charconv>
@@ -101,13 +102,6 @@ TRandomSource& RandomSource() {
   return source;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // "+" becomes a blank, "%XX" the byte XX; a "%" without two hexadecimal digits
 // stays as it is. Byte sequences that are not UTF-8 become U+FFFD.
 std::string DecodeQueryItem(std::string_view item) {
@@ -117,9 +111,9 @@ std::string DecodeQueryItem(std::string_view item) {
     const char c = item[i];
     if (c == '+') {
       bytes += ' ';
-    } else if (c == '%' && i + 2 < item.size() && HexValue(item[i + 1]) >= 0 &&
-               HexValue(item[i + 2]) >= 0) {
-      bytes += static_cast<char>(HexValue(item[i + 1]) * 16 + HexValue(item[i + 2]));
+    } else if (c == '%' && i + 2 < item.size() && HexDigitValue(item[i + 1]) >= 0 &&
+               HexDigitValue(item[i + 2]) >= 0) {
+      bytes += static_cast<char>(HexDigitValue(item[i + 1]) * 16 + HexDigitValue(item[i + 2]));
       i += 2;
     } else {
       bytes += c;
