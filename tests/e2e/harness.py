@@ -1,0 +1,196 @@
+"""End-to-end harness: packages test applications with `zel build` and runs
+them under their own Xvfb display (with openbox where window state matters)
+in the real engine, with a private home folder per test.
+
+A test application reports to the harness through its window caption (with
+DynamicAppTitle=1 the caption follows document.title) or, once the bridge is
+there, through files it writes.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+BIN_DIR = Path(os.environ.get("ZEL_BIN_DIR", Path(__file__).resolve().parents[2] / "build" / "bin"))
+APPS_DIR = Path(__file__).resolve().parent / "apps"
+
+
+def _free_display():
+    for number in range(90, 190):
+        if not Path(f"/tmp/.X11-unix/X{number}").exists() and not Path(f"/tmp/.X{number}-lock").exists():
+            return number
+    raise RuntimeError("no free X display number")
+
+
+class Display:
+    """An Xvfb server, optionally with openbox, stopped with the object."""
+
+    def __init__(self, window_manager=False, size="1280x1024"):
+        self.number = _free_display()
+        self.name = f":{self.number}"
+        self._processes = []
+        xvfb = subprocess.Popen(
+            ["Xvfb", self.name, "-screen", "0", f"{size}x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._processes.append(xvfb)
+        wait_until(lambda: Path(f"/tmp/.X11-unix/X{self.number}").exists(), 10, "Xvfb did not start")
+        if window_manager:
+            wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self._processes.append(wm)
+            wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.xprop_root(), 10,
+                       "openbox did not start")
+
+    def env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.name
+        return env
+
+    def xprop_root(self):
+        result = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env(),
+                                capture_output=True, text=True)
+        return result.stdout
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-window", "root", str(path)], env=self.env(), check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def close(self):
+        for process in reversed(self._processes):
+            process.terminate()
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+
+def wait_until(condition, timeout, message):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise AssertionError(message)
+
+
+def build_app(source, output, extra_files=None, settings=None):
+    """Copies the application folder `source`, adjusts zel.ini and packages it."""
+    work = Path(tempfile.mkdtemp(prefix="zel-e2e-app-"))
+    try:
+        folder = work / "app"
+        shutil.copytree(source, folder)
+        if settings:
+            ini = folder / "zel.ini"
+            text = ini.read_text(encoding="utf-8")
+            for key, value in settings.items():
+                text += f"{key}={value}\n"
+            ini.write_text(text, encoding="utf-8")
+        for name, content in (extra_files or {}).items():
+            path = folder / name
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_bytes(content if isinstance(content, bytes) else content.encode())
+        subprocess.run([str(BIN_DIR / "zel"), "build", str(folder), "-o", str(output)], check=True,
+                       stdout=subprocess.DEVNULL)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return output
+
+
+class App:
+    """A running packaged executable with its own home folder."""
+
+    def __init__(self, display, executable, home, args=(), extra_env=None):
+        self.display = display
+        env = display.env()
+        env.update({
+            "HOME": str(home),
+            "XDG_DATA_HOME": str(home / ".local" / "share"),
+            "XDG_CONFIG_HOME": str(home / ".config"),
+            "XDG_CACHE_HOME": str(home / ".cache"),
+            "XDG_RUNTIME_DIR": str(home / "run"),
+            "NO_AT_BRIDGE": "1",
+            "WEBKIT_DISABLE_DMABUF_RENDERER": "1",
+            "LC_ALL": "C.UTF-8",
+        })
+        (home / "run").mkdir(parents=True, exist_ok=True, mode=0o700)
+        env.update(extra_env or {})
+        self.env = env
+        self.process = subprocess.Popen([str(executable), *args], env=env, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, start_new_session=True)
+
+    def wait(self, timeout=20):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the application did not end in time")
+
+    def kill(self):
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait()
+
+    def xdotool(self, *args):
+        result = subprocess.run(["xdotool", *args], env=self.display.env(), capture_output=True, text=True)
+        return result.stdout.strip()
+
+    def window_id(self, timeout=20):
+        """The application's visible top-level window."""
+        return wait_until(lambda: self.xdotool("search", "--onlyvisible", "--pid", str(self.process.pid)).split("\n")[0],
+                          timeout, "the application shows no window")
+
+    def caption(self, window):
+        return self.xdotool("getwindowname", window)
+
+    def wait_for_caption(self, window, predicate, timeout=20):
+        return wait_until(lambda: (lambda c: c if predicate(c) else None)(self.caption(window)), timeout,
+                          f"caption never matched; last: {self.caption(window)!r}")
+
+    def geometry(self, window):
+        """Outer frame position and size as xwininfo reports the frame."""
+        info = subprocess.run(["xwininfo", "-id", window, "-frame"], env=self.display.env(),
+                              capture_output=True, text=True).stdout
+        values = {}
+        for line in info.splitlines():
+            line = line.strip()
+            for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+                if line.startswith(key + ":"):
+                    values[key] = int(line.split(":")[1])
+        return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"], values["Height"])
+
+    def net_wm_state(self, window):
+        return subprocess.run(["xprop", "-id", window, "_NET_WM_STATE"], env=self.display.env(),
+                              capture_output=True, text=True).stdout
+
+
+class E2ETestCase(unittest.TestCase):
+    """Gives each test a display, a home folder and a work folder."""
+
+    window_manager = False
+
+    def setUp(self):
+        self.work = Path(tempfile.mkdtemp(prefix="zel-e2e-"))
+        self.home = self.work / "home"
+        self.home.mkdir()
+        self.display = Display(window_manager=self.window_manager)
+        self.apps = []
+
+    def tearDown(self):
+        for app in self.apps:
+            app.kill()
+        self.display.close()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def build(self, app_name, settings=None, extra_files=None, output_name=None):
+        return build_app(APPS_DIR / app_name, self.work / (output_name or app_name), extra_files, settings)
+
+    def start(self, executable, args=(), extra_env=None):
+        app = App(self.display, executable, self.home, args, extra_env)
+        self.apps.append(app)
+        return app
