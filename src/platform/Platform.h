@@ -3,9 +3,16 @@
 // operating system, reached through one aggregate. Backends (linux, fake,
 // later windows) implement it; nothing above this layer names an OS.
 #include "platform/ContentTypes.h"
+#include "platform/Environment.h"
 #include "platform/FileMapping.h"
+#include "platform/InstanceLock.h"
+#include "platform/KnownFolders.h"
 #include "platform/Locale.h"
+#include "platform/MessageBoxes.h"
 #include "platform/ProcessInfo.h"
+#include "platform/Processes.h"
+#include "platform/SharedLibraries.h"
+#include "platform/Window.h"
 
 namespace zel {
 
@@ -16,6 +23,13 @@ class IPlatform {
   virtual IFileMapping& FileMapping() = 0;
   virtual ILocale& Locale() = 0;
   virtual IContentTypes& ContentTypes() = 0;
+  virtual IUserInterface& UserInterface() = 0;
+  virtual IMessageBoxes& MessageBoxes() = 0;
+  virtual IInstanceLock& InstanceLock() = 0;
+  virtual IKnownFolders& KnownFolders() = 0;
+  virtual IEnvironment& Environment() = 0;
+  virtual ISharedLibraries& SharedLibraries() = 0;
+  virtual IProcesses& Processes() = 0;
 };
 
 }  // namespace zel

@@ -1,10 +1,14 @@
 #pragma once
 // In-memory, deterministic platform for unit tests: every service records
 // what it was asked and answers what the test configured.
+#include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
+#include "backends/fake/FakeWindow.h"
 #include "platform/Platform.h"
 
 namespace zel {
@@ -44,18 +48,165 @@ class TFakeContentTypes : public IContentTypes {
   std::map<std::string, std::string> FTypes;
 };
 
+// One message box as it was asked for.
+struct TShownMessage {
+  std::string Text;
+  TMessageKind Kind = TMessageKind::Information;
+  TButtonSet Buttons = TButtonSet::Ok;
+  std::vector<std::string> ButtonCaptions;
+  std::string Caption;
+};
+
+// Records every message; answers the queued results in order, then the
+// result of the set's first button, as if the user pressed Enter.
+class TFakeMessageBoxes : public IMessageBoxes {
+ public:
+  int Show(const std::string& text, TMessageKind kind, TButtonSet buttons,
+           const std::vector<std::string>& buttonCaptions, const std::string& caption) override;
+
+  const std::vector<TShownMessage>& Shown() const { return FShown; }
+  void QueueResult(int result) { FResults.push_back(result); }
+  // Called while a message is "shown", before its result is returned.
+  void SetOnShow(std::function<void(const TShownMessage&)> handler) {
+    FOnShow = std::move(handler);
+  }
+
+ private:
+  std::vector<TShownMessage> FShown;
+  std::deque<int> FResults;
+  std::function<void(const TShownMessage&)> FOnShow;
+};
+
+// The names held by all processes of a test share one set: two fake
+// platforms built over the same set behave like two processes.
+class TFakeInstanceLock : public IInstanceLock {
+ public:
+  using THeldNames = std::set<std::string>;
+
+  explicit TFakeInstanceLock(std::shared_ptr<THeldNames> heldNames)
+      : FHeldNames(std::move(heldNames)) {}
+  bool TryAcquire(const std::string& name) override;
+
+  THeldNames& HeldNames() { return *FHeldNames; }
+  const std::shared_ptr<THeldNames>& SharedHeldNames() const { return FHeldNames; }
+  // Names this "process" holds, and every name it was asked for in order.
+  const std::set<std::string>& Owned() const { return FOwned; }
+  const std::vector<std::string>& Requests() const { return FRequests; }
+
+ private:
+  std::shared_ptr<THeldNames> FHeldNames;
+  std::set<std::string> FOwned;
+  std::vector<std::string> FRequests;
+};
+
+class TFakeKnownFolders : public IKnownFolders {
+ public:
+  std::string LocalAppData() override { return FLocalAppData; }
+  std::string RoamingAppData() override { return FRoamingAppData; }
+  std::string Temp() override { return FTemp; }
+  std::string Documents() override { return FDocuments; }
+  std::string Desktop() override { return FDesktop; }
+
+  void SetLocalAppData(std::string folder) { FLocalAppData = std::move(folder); }
+  void SetRoamingAppData(std::string folder) { FRoamingAppData = std::move(folder); }
+  void SetTemp(std::string folder) { FTemp = std::move(folder); }
+  void SetDocuments(std::string folder) { FDocuments = std::move(folder); }
+  void SetDesktop(std::string folder) { FDesktop = std::move(folder); }
+
+ private:
+  std::string FLocalAppData = "/home/user/.local/share/";
+  std::string FRoamingAppData = "/home/user/.config/";
+  std::string FTemp = "/tmp/";
+  std::string FDocuments = "/home/user/Documents/";
+  std::string FDesktop = "/home/user/Desktop/";
+};
+
+class TFakeEnvironment : public IEnvironment {
+ public:
+  std::optional<std::string> Get(const std::string& name) override;
+  void Set(const std::string& name, const std::string& value) override { FValues[name] = value; }
+  void Unset(const std::string& name) override { FValues.erase(name); }
+
+  std::map<std::string, std::string>& Values() { return FValues; }
+
+ private:
+  std::map<std::string, std::string> FValues;
+};
+
+// Libraries the test registered by path, each with its symbols; any other
+// path fails to load.
+class TFakeSharedLibraries : public ISharedLibraries {
+ public:
+  using TSymbols = std::map<std::string, void*>;
+
+  std::unique_ptr<ISharedLibrary> Load(const std::filesystem::path& path,
+                                       std::string& error) override;
+
+  void AddLibrary(const std::filesystem::path& path, TSymbols symbols) {
+    FLibraries[path.lexically_normal()] = std::move(symbols);
+  }
+  // Every path asked for, in order, loaded or not.
+  const std::vector<std::filesystem::path>& LoadRequests() const { return FLoadRequests; }
+  // Libraries loaded and not yet released.
+  int OpenCount() const { return *FOpenCount; }
+
+ private:
+  std::map<std::filesystem::path, TSymbols> FLibraries;
+  std::vector<std::filesystem::path> FLoadRequests;
+  std::shared_ptr<int> FOpenCount = std::make_shared<int>(0);
+};
+
+struct TStartedProcess {
+  std::filesystem::path Executable;
+  std::vector<std::string> Arguments;
+};
+
+class TFakeProcesses : public IProcesses {
+ public:
+  bool Start(const std::filesystem::path& executable,
+             const std::vector<std::string>& arguments) override {
+    FStarted.push_back({executable, arguments});
+    return FStartResult;
+  }
+  const std::vector<TStartedProcess>& Started() const { return FStarted; }
+  void SetStartResult(bool result) { FStartResult = result; }
+
+ private:
+  std::vector<TStartedProcess> FStarted;
+  bool FStartResult = true;
+};
+
 class TFakePlatform : public IPlatform {
  public:
+  // A platform of its own, as a process that is alone on the machine.
+  TFakePlatform();
+  // A platform whose instance locks are shared with others over `heldNames`.
+  explicit TFakePlatform(std::shared_ptr<TFakeInstanceLock::THeldNames> heldNames);
+
   TFakeProcessInfo& ProcessInfo() override { return FProcessInfo; }
   TFakeFileMapping& FileMapping() override { return FFileMapping; }
   TFakeLocale& Locale() override { return FLocale; }
   TFakeContentTypes& ContentTypes() override { return FContentTypes; }
+  TFakeUserInterface& UserInterface() override { return FUserInterface; }
+  TFakeMessageBoxes& MessageBoxes() override { return FMessageBoxes; }
+  TFakeInstanceLock& InstanceLock() override { return FInstanceLock; }
+  TFakeKnownFolders& KnownFolders() override { return FKnownFolders; }
+  TFakeEnvironment& Environment() override { return FEnvironment; }
+  TFakeSharedLibraries& SharedLibraries() override { return FSharedLibraries; }
+  TFakeProcesses& Processes() override { return FProcesses; }
 
  private:
   TFakeProcessInfo FProcessInfo;
   TFakeFileMapping FFileMapping;
   TFakeLocale FLocale;
   TFakeContentTypes FContentTypes;
+  TFakeUserInterface FUserInterface;
+  TFakeMessageBoxes FMessageBoxes;
+  TFakeInstanceLock FInstanceLock;
+  TFakeKnownFolders FKnownFolders;
+  TFakeEnvironment FEnvironment;
+  TFakeSharedLibraries FSharedLibraries;
+  TFakeProcesses FProcesses;
 };
 
 }  // namespace zel

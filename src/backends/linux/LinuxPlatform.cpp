@@ -1,9 +1,16 @@
 #include "backends/linux/LinuxPlatform.h"
 
 #include "backends/linux/ContentTypesLinux.h"
+#include "backends/linux/EnvironmentLinux.h"
 #include "backends/linux/FileMappingLinux.h"
+#include "backends/linux/InstanceLockLinux.h"
+#include "backends/linux/KnownFoldersLinux.h"
 #include "backends/linux/LocaleLinux.h"
+#include "backends/linux/MessageBoxesLinux.h"
 #include "backends/linux/ProcessInfoLinux.h"
+#include "backends/linux/ProcessesLinux.h"
+#include "backends/linux/SharedLibrariesLinux.h"
+#include "backends/linux/UserInterfaceLinux.h"
 
 namespace zel {
 namespace {
@@ -14,12 +21,26 @@ class TLinuxPlatform : public IPlatform {
   IFileMapping& FileMapping() override { return FFileMapping; }
   ILocale& Locale() override { return FLocale; }
   IContentTypes& ContentTypes() override { return FContentTypes; }
+  IUserInterface& UserInterface() override { return FUserInterface; }
+  IMessageBoxes& MessageBoxes() override { return FMessageBoxes; }
+  IInstanceLock& InstanceLock() override { return FInstanceLock; }
+  IKnownFolders& KnownFolders() override { return FKnownFolders; }
+  IEnvironment& Environment() override { return FEnvironment; }
+  ISharedLibraries& SharedLibraries() override { return FSharedLibraries; }
+  IProcesses& Processes() override { return FProcesses; }
 
  private:
   TLinuxProcessInfo FProcessInfo;
   TLinuxFileMapping FFileMapping;
   TLinuxLocale FLocale;
   TLinuxContentTypes FContentTypes;
+  TLinuxUserInterface FUserInterface;
+  TLinuxMessageBoxes FMessageBoxes;
+  TLinuxInstanceLock FInstanceLock;
+  TLinuxKnownFolders FKnownFolders;
+  TLinuxEnvironment FEnvironment;
+  TLinuxSharedLibraries FSharedLibraries;
+  TLinuxProcesses FProcesses;
 };
 
 }  // namespace

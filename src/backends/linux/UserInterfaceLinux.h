@@ -1,0 +1,25 @@
+#pragma once
+#include <thread>
+
+#include "platform/Window.h"
+
+namespace zel {
+
+// GTK's main loop on the thread that created this object.
+class TLinuxUserInterface : public IUserInterface {
+ public:
+  TLinuxUserInterface();
+
+  // Throws EError when no display can be opened.
+  std::unique_ptr<IWindow> CreateMainWindow() override;
+  void Run() override;
+  void Quit() override;
+  void RunOnUiThread(std::function<void()> task) override;
+  void SetApplicationTitle(const std::string& title) override;
+
+ private:
+  std::thread::id FUiThread;
+  bool FQuitRequested = false;  // Quit before Run: Run returns at once
+};
+
+}  // namespace zel

@@ -1,0 +1,392 @@
+#include "backends/linux/WindowLinux.h"
+
+#include <algorithm>
+
+namespace zel {
+namespace {
+
+constexpr guint PulseIntervalMs = 100;
+constexpr int ProgressBarHeight = 4;
+
+// The theme's progress bar is thicker; the bar must stay a thin line.
+constexpr const char* ProgressBarCss =
+    "progressbar, progressbar trough, progressbar progress {"
+    " min-height: 4px; margin: 0; padding: 0; border: none; border-radius: 0; }";
+
+GdkWindowTypeHint TypeHintOf(TBorderStyle style) {
+  switch (style) {
+    case TBorderStyle::Dialog:
+      return GDK_WINDOW_TYPE_HINT_DIALOG;
+    case TBorderStyle::ToolWindow:
+    case TBorderStyle::SizeToolWindow:
+      return GDK_WINDOW_TYPE_HINT_UTILITY;
+    default:
+      return GDK_WINDOW_TYPE_HINT_NORMAL;
+  }
+}
+
+// None keeps the window resizable: it has no frame to drag, but a window
+// manager refuses to maximize a fixed-size window, and full screen is
+// border None plus maximized.
+bool ResizableOf(TBorderStyle style) {
+  return style == TBorderStyle::None || style == TBorderStyle::Sizeable ||
+         style == TBorderStyle::SizeToolWindow;
+}
+
+}  // namespace
+
+TLinuxWindow::TLinuxWindow() {
+  FWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  FOverlay = gtk_overlay_new();
+  gtk_box_pack_start(GTK_BOX(box), FOverlay, TRUE, TRUE, 0);
+
+  FProgressBar = gtk_progress_bar_new();
+  gtk_widget_set_valign(FProgressBar, GTK_ALIGN_END);
+  gtk_widget_set_halign(FProgressBar, GTK_ALIGN_FILL);
+  gtk_widget_set_size_request(FProgressBar, -1, ProgressBarHeight);
+  GtkCssProvider* css = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(css, ProgressBarCss, -1, nullptr);
+  gtk_style_context_add_provider(gtk_widget_get_style_context(FProgressBar),
+                                 GTK_STYLE_PROVIDER(css), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_unref(css);
+  gtk_progress_bar_set_pulse_step(GTK_PROGRESS_BAR(FProgressBar), 0.1);
+  gtk_widget_set_no_show_all(FProgressBar, TRUE);
+  gtk_overlay_add_overlay(GTK_OVERLAY(FOverlay), FProgressBar);
+  gtk_overlay_set_overlay_pass_through(GTK_OVERLAY(FOverlay), FProgressBar, TRUE);
+
+  gtk_container_add(GTK_CONTAINER(FWindow), box);
+  gtk_widget_show(FOverlay);
+  gtk_widget_show(box);
+
+  g_signal_connect(FWindow, "delete-event", G_CALLBACK(WindowDeleteEvent), this);
+  g_signal_connect(FWindow, "window-state-event", G_CALLBACK(WindowStateEvent), this);
+  g_signal_connect(FWindow, "configure-event", G_CALLBACK(WindowConfigureEvent), this);
+  g_signal_connect(FWindow, "destroy", G_CALLBACK(WindowDestroy), this);
+
+  SetBorderStyle(FBorderStyle);
+  RequestSize();
+}
+
+TLinuxWindow::~TLinuxWindow() {
+  StopPulse();
+  if (FWindow != nullptr) {
+    g_signal_handlers_disconnect_by_data(FWindow, this);
+    gtk_widget_destroy(FWindow);
+  }
+}
+
+void TLinuxWindow::SetCaption(const std::string& caption) {
+  FCaption = caption;
+  if (FWindow) gtk_window_set_title(GTK_WINDOW(FWindow), caption.c_str());
+}
+
+bool TLinuxWindow::Mapped() const { return FWindow != nullptr && gtk_widget_get_mapped(FWindow); }
+
+bool TLinuxWindow::MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) const {
+  if (!Mapped()) return false;
+  GdkWindow* gdkWindow = gtk_widget_get_window(FWindow);
+  if (gdkWindow == nullptr) return false;
+  GdkRectangle rect{};
+  gdk_window_get_frame_extents(gdkWindow, &rect);
+  int x = 0, y = 0;
+  gdk_window_get_origin(gdkWindow, &x, &y);
+  const int width = gdk_window_get_width(gdkWindow);
+  const int height = gdk_window_get_height(gdkWindow);
+  insets = {x - rect.x, y - rect.y, rect.x + rect.width - (x + width),
+            rect.y + rect.height - (y + height)};
+  if (insets.Left < 0 || insets.Top < 0 || insets.Right < 0 || insets.Bottom < 0) {
+    // No usable frame information: the client area is the whole window.
+    insets = {};
+    frame = {x, y, width, height};
+  } else {
+    frame = {rect.x, rect.y, rect.width, rect.height};
+  }
+  return true;
+}
+
+TWindowBounds TLinuxWindow::Bounds() {
+  TWindowBounds frame;
+  TFrameInsets insets;
+  // A size or position still on its way to the window manager is reported
+  // as requested; in the normal state, that is what the window will have.
+  if ((!FRequestPending || FState != TWindowState::Normal) && MeasureFrame(frame, insets))
+    return frame;
+  return FBounds;
+}
+
+TWindowBounds TLinuxWindow::Constrain(TWindowBounds bounds) const {
+  // Like a window manager: the maximum first, then the minimum, which wins
+  // when the two disagree.
+  if (FMaxWidth > 0 && bounds.Width > FMaxWidth) bounds.Width = FMaxWidth;
+  if (FMaxHeight > 0 && bounds.Height > FMaxHeight) bounds.Height = FMaxHeight;
+  if (FMinWidth > 0 && bounds.Width < FMinWidth) bounds.Width = FMinWidth;
+  if (FMinHeight > 0 && bounds.Height < FMinHeight) bounds.Height = FMinHeight;
+  return bounds;
+}
+
+void TLinuxWindow::ApplySizeHints() {
+  if (!FWindow) return;
+  GdkGeometry geometry{};
+  int mask = 0;
+  // A fixed-size window gets no hints of ours: GTK then pins its size to
+  // the requested one, and the limits still apply to every request.
+  if (gtk_window_get_resizable(GTK_WINDOW(FWindow))) {
+    const int extraWidth = FInsets.Left + FInsets.Right;
+    const int extraHeight = FInsets.Top + FInsets.Bottom;
+    if (FMinWidth > 0 || FMinHeight > 0) {
+      mask |= GDK_HINT_MIN_SIZE;
+      // -1: no minimum of ours, GTK uses the content's own.
+      geometry.min_width = FMinWidth > 0 ? std::max(1, FMinWidth - extraWidth) : -1;
+      geometry.min_height = FMinHeight > 0 ? std::max(1, FMinHeight - extraHeight) : -1;
+    }
+    if (FMaxWidth > 0 || FMaxHeight > 0) {
+      mask |= GDK_HINT_MAX_SIZE;
+      geometry.max_width = FMaxWidth > 0 ? std::max(1, FMaxWidth - extraWidth) : G_MAXSHORT;
+      geometry.max_height = FMaxHeight > 0 ? std::max(1, FMaxHeight - extraHeight) : G_MAXSHORT;
+    }
+  }
+  gtk_window_set_geometry_hints(GTK_WINDOW(FWindow), nullptr, &geometry,
+                                static_cast<GdkWindowHints>(mask));
+}
+
+void TLinuxWindow::RequestSize() {
+  if (!FWindow) return;
+  const int width = std::max(1, FBounds.Width - FInsets.Left - FInsets.Right);
+  const int height = std::max(1, FBounds.Height - FInsets.Top - FInsets.Bottom);
+  gtk_window_resize(GTK_WINDOW(FWindow), width, height);
+}
+
+void TLinuxWindow::RequestPosition(int left, int top) {
+  // With the default north-west gravity GTK places the frame's top-left
+  // corner, decorations included, at the given point.
+  if (FWindow) gtk_window_move(GTK_WINDOW(FWindow), left, top);
+}
+
+void TLinuxWindow::SetBounds(const TWindowBounds& bounds) {
+  FBounds = Constrain(bounds);
+  if (!FWindow) return;
+  RequestSize();
+  // Before the first showing the position is kept but not applied: the
+  // window is then centred or placed by the window manager.
+  if (FShownBefore) RequestPosition(FBounds.Left, FBounds.Top);
+  FRequestPending = Mapped();
+}
+
+void TLinuxWindow::SetSizeLimits(int minWidth, int minHeight, int maxWidth, int maxHeight) {
+  FMinWidth = std::max(0, minWidth);
+  FMinHeight = std::max(0, minHeight);
+  FMaxWidth = std::max(0, maxWidth);
+  FMaxHeight = std::max(0, maxHeight);
+  ApplySizeHints();
+  // The current size is brought within the new limits at once.
+  const TWindowBounds current = FState == TWindowState::Normal ? Bounds() : FBounds;
+  const TWindowBounds constrained = Constrain(current);
+  if (constrained.Width != current.Width || constrained.Height != current.Height)
+    SetBounds(constrained);
+}
+
+// How each border style is realised:
+//   None            undecorated; resizable (see ResizableOf)
+//   Single          decorated, not resizable, normal window
+//   Sizeable        decorated, resizable, normal window
+//   Dialog          decorated, not resizable, type hint DIALOG
+//   ToolWindow      decorated, not resizable, type hint UTILITY (the window
+//                   manager draws its small tool frame where it has one)
+//   SizeToolWindow  decorated, resizable, type hint UTILITY
+// Window managers read the type hint when they take a window on, so a
+// changed hint on a shown window is applied by hiding and showing it again.
+void TLinuxWindow::SetBorderStyle(TBorderStyle style) {
+  FBorderStyle = style;
+  if (!FWindow) return;
+  GtkWindow* window = GTK_WINDOW(FWindow);
+  gtk_window_set_decorated(window, style != TBorderStyle::None);
+  gtk_window_set_resizable(window, ResizableOf(style));
+  ApplySizeHints();
+  const GdkWindowTypeHint hint = TypeHintOf(style);
+  if (gtk_window_get_type_hint(window) != hint) {
+    if (Visible()) {
+      const TWindowBounds bounds = Bounds();
+      gtk_widget_hide(FWindow);
+      gtk_window_set_type_hint(window, hint);
+      RequestPosition(bounds.Left, bounds.Top);
+      gtk_widget_show(FWindow);
+    } else {
+      gtk_window_set_type_hint(window, hint);
+    }
+  }
+  // The frame changes: keep the outer size (the configure handler corrects
+  // it again once the new insets are known).
+  RequestSize();
+}
+
+void TLinuxWindow::SetState(TWindowState state) {
+  // Recorded at once so that a query right after the request answers it;
+  // the window manager's reports (WindowStateEvent) then correct it.
+  FState = state;
+  if (!FWindow) return;
+  GtkWindow* window = GTK_WINDOW(FWindow);
+  switch (state) {
+    case TWindowState::Normal:
+      gtk_window_deiconify(window);
+      gtk_window_unmaximize(window);
+      break;
+    case TWindowState::Minimized:
+      gtk_window_iconify(window);
+      break;
+    case TWindowState::Maximized:
+      gtk_window_deiconify(window);
+      gtk_window_maximize(window);
+      break;
+  }
+}
+
+void TLinuxWindow::SetStayOnTop(bool onTop) {
+  // GTK does not report the ABOVE state back, so the flag is the record.
+  FStayOnTop = onTop;
+  if (FWindow) gtk_window_set_keep_above(GTK_WINDOW(FWindow), onTop);
+}
+
+TWindowBounds TLinuxWindow::CenteredBounds() const {
+  TWindowBounds bounds = FBounds;
+  GdkDisplay* display = gtk_widget_get_display(FWindow);
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0)
+    monitor = gdk_display_get_monitor(display, 0);
+  if (monitor == nullptr) return bounds;
+  GdkRectangle area{};
+  gdk_monitor_get_workarea(monitor, &area);
+  // A window larger than the work area keeps its caption on the screen.
+  bounds.Left = std::max(area.x, area.x + (area.width - bounds.Width) / 2);
+  bounds.Top = std::max(area.y, area.y + (area.height - bounds.Height) / 2);
+  return bounds;
+}
+
+void TLinuxWindow::Show() {
+  if (!FWindow || Visible()) return;
+  if (!FShownBefore) {
+    FShownBefore = true;
+    if (FCentered) {
+      FBounds = CenteredBounds();
+      RequestPosition(FBounds.Left, FBounds.Top);
+    }
+  } else {
+    RequestPosition(FBounds.Left, FBounds.Top);
+  }
+  FClosed = false;
+  gtk_widget_show(FWindow);
+}
+
+void TLinuxWindow::Hide() {
+  if (!FWindow || !Visible()) return;
+  TWindowBounds frame;
+  TFrameInsets insets;
+  if (FState == TWindowState::Normal && !FRequestPending && MeasureFrame(frame, insets))
+    FBounds = frame;
+  FRequestPending = false;
+  gtk_widget_hide(FWindow);
+}
+
+bool TLinuxWindow::Visible() { return FWindow != nullptr && gtk_widget_get_visible(FWindow); }
+
+void TLinuxWindow::BringToFront() {
+  if (!Mapped()) return;
+  if (GdkWindow* gdkWindow = gtk_widget_get_window(FWindow)) gdk_window_raise(gdkWindow);
+}
+
+void TLinuxWindow::Focus() {
+  if (FWindow) gtk_window_present(GTK_WINDOW(FWindow));
+}
+
+void TLinuxWindow::Close() {
+  if (!FWindow) return;
+  if (FCloseQuery && !FCloseQuery()) return;
+  CloseNow();
+}
+
+void TLinuxWindow::CloseNow() {
+  Hide();
+  if (FClosed) return;
+  FClosed = true;
+  // The handler may destroy this window: call a copy and touch nothing after.
+  const auto handler = FOnClosed;
+  if (handler) handler();
+}
+
+void TLinuxWindow::SetProgressBarVisible(bool visible) {
+  if (!FProgressBar) return;
+  gtk_widget_set_visible(FProgressBar, visible);
+  if (visible && FPulseTimer == 0) {
+    FPulseTimer = g_timeout_add(PulseIntervalMs, ProgressBarPulse, this);
+  } else if (!visible) {
+    StopPulse();
+  }
+}
+
+void TLinuxWindow::StopPulse() {
+  if (FPulseTimer != 0) g_source_remove(FPulseTimer);
+  FPulseTimer = 0;
+}
+
+gboolean TLinuxWindow::ProgressBarPulse(gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  if (window->FProgressBar == nullptr) {
+    window->FPulseTimer = 0;
+    return G_SOURCE_REMOVE;
+  }
+  gtk_progress_bar_pulse(GTK_PROGRESS_BAR(window->FProgressBar));
+  return G_SOURCE_CONTINUE;
+}
+
+gboolean TLinuxWindow::WindowDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  // Handled here in every case: GTK's default would destroy the widget that
+  // this object owns.
+  if (!window->FCloseQuery || window->FCloseQuery()) window->CloseNow();
+  return TRUE;
+}
+
+gboolean TLinuxWindow::WindowStateEvent(GtkWidget*, GdkEventWindowState* event, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  const GdkWindowState state = event->new_window_state;
+  // A hidden window keeps the state it will be shown in.
+  if (state & GDK_WINDOW_STATE_WITHDRAWN) return FALSE;
+  if (state & GDK_WINDOW_STATE_ICONIFIED)
+    window->FState = TWindowState::Minimized;
+  else if (state & GDK_WINDOW_STATE_MAXIMIZED)
+    window->FState = TWindowState::Maximized;
+  else
+    window->FState = TWindowState::Normal;
+  return FALSE;
+}
+
+gboolean TLinuxWindow::WindowConfigureEvent(GtkWidget*, GdkEventConfigure*, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  TWindowBounds frame;
+  TFrameInsets insets;
+  if (!window->MeasureFrame(frame, insets)) return FALSE;
+  window->FRequestPending = false;
+  if (!(insets == window->FInsets)) {
+    // The frame is known now, or has changed with the border style: ask again
+    // for the client size that gives the requested outer size.
+    window->FInsets = insets;
+    window->ApplySizeHints();
+    if (window->FState == TWindowState::Normal) {
+      window->RequestSize();
+      window->FRequestPending = true;
+    }
+    return FALSE;
+  }
+  if (window->FState == TWindowState::Normal) window->FBounds = frame;
+  return FALSE;
+}
+
+void TLinuxWindow::WindowDestroy(GtkWidget*, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  window->StopPulse();
+  window->FWindow = nullptr;
+  window->FOverlay = nullptr;
+  window->FProgressBar = nullptr;
+}
+
+}  // namespace zel

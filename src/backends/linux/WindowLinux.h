@@ -1,0 +1,104 @@
+#pragma once
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/Window.h"
+
+namespace zel {
+
+// A GTK 3 top-level window: a vertical box (room for a menu bar above the
+// content) holding a GtkOverlay, the content container, whose overlay child
+// is the thin progress bar along the bottom edge.
+//
+// Geometry is that of the outer frame as the X server sees it, decorations
+// included; GTK sizes the client area, so the frame's insets are measured
+// once the window manager has framed the window and every size is
+// converted. Requests the window manager has not answered yet are reported
+// as requested.
+class TLinuxWindow : public IWindow {
+ public:
+  // The toolkit must be initialized.
+  TLinuxWindow();
+  ~TLinuxWindow() override;
+  TLinuxWindow(const TLinuxWindow&) = delete;
+  TLinuxWindow& operator=(const TLinuxWindow&) = delete;
+
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() override { return FCaption; }
+  void SetBounds(const TWindowBounds& bounds) override;
+  TWindowBounds Bounds() override;
+  void SetSizeLimits(int minWidth, int minHeight, int maxWidth, int maxHeight) override;
+  void SetCentered(bool centered) override { FCentered = centered; }
+  void SetBorderStyle(TBorderStyle style) override;
+  TBorderStyle BorderStyle() override { return FBorderStyle; }
+  void SetState(TWindowState state) override;
+  TWindowState State() override { return FState; }
+  void SetStayOnTop(bool onTop) override;
+  bool StayOnTop() override { return FStayOnTop; }
+  void Show() override;
+  void Hide() override;
+  bool Visible() override;
+  void BringToFront() override;
+  void Focus() override;
+  void Close() override;
+  void SetCloseQuery(TCloseQuery query) override { FCloseQuery = std::move(query); }
+  void SetOnClosed(std::function<void()> handler) override { FOnClosed = std::move(handler); }
+  TNativeHandle ContentHandle() override { return FOverlay; }
+  void SetProgressBarVisible(bool visible) override;
+
+  GtkWindow* Handle() const { return FWindow ? GTK_WINDOW(FWindow) : nullptr; }
+
+ private:
+  // Sizes of the window manager's frame around the client area.
+  struct TFrameInsets {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    bool operator==(const TFrameInsets&) const = default;
+  };
+
+  static gboolean WindowDeleteEvent(GtkWidget* widget, GdkEvent* event, gpointer self);
+  static gboolean WindowStateEvent(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
+  static gboolean WindowConfigureEvent(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
+  static void WindowDestroy(GtkWidget* widget, gpointer self);
+  static gboolean ProgressBarPulse(gpointer self);
+
+  bool Mapped() const;
+  // The frame rectangle and insets as the X server has them now.
+  bool MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) const;
+  // Width and height brought within the size limits.
+  TWindowBounds Constrain(TWindowBounds bounds) const;
+  void ApplySizeHints();
+  // Asks for the client size that gives the outer size of FBounds.
+  void RequestSize();
+  void RequestPosition(int left, int top);
+  TWindowBounds CenteredBounds() const;
+  void CloseNow();
+  void StopPulse();
+
+  GtkWidget* FWindow = nullptr;
+  GtkWidget* FOverlay = nullptr;
+  GtkWidget* FProgressBar = nullptr;
+  guint FPulseTimer = 0;
+
+  std::string FCaption;
+  // The outer bounds last requested or, while the window is shown in the
+  // normal state, last reported by the window manager.
+  TWindowBounds FBounds{0, 0, 800, 600};
+  TFrameInsets FInsets;
+  bool FRequestPending = false;  // a move or resize not answered yet
+  int FMinWidth = 0, FMinHeight = 0, FMaxWidth = 0, FMaxHeight = 0;
+  bool FCentered = false;
+  bool FShownBefore = false;
+  TBorderStyle FBorderStyle = TBorderStyle::Sizeable;
+  TWindowState FState = TWindowState::Normal;
+  bool FStayOnTop = false;
+  bool FClosed = false;
+  TCloseQuery FCloseQuery;
+  std::function<void()> FOnClosed;
+};
+
+}  // namespace zel

@@ -1,0 +1,21 @@
+#pragma once
+// Where the web engine's library lives: a package entry, extracted into a
+// folder below the application's data folder and loaded from there.
+#include <string_view>
+
+namespace zel {
+
+struct TEngineFileNames {
+  // The engine's folder below AppCacheDir, with its trailing separator.
+  std::string_view FolderName;
+  // The engine library: package entry and file name.
+  std::string_view LibraryName;
+};
+
+inline constexpr TEngineFileNames LinuxEngineFiles{"Linux64/", "zel-engine-linux-x64.so"};
+inline constexpr TEngineFileNames WindowsEngineFiles{"Win64\\", "WebView2LoaderWin64.dll"};
+
+// The names this build uses.
+inline constexpr TEngineFileNames EngineFiles = LinuxEngineFiles;
+
+}  // namespace zel

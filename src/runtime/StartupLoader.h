@@ -1,0 +1,97 @@
+#pragma once
+// The start-up loader: finds and opens the package appended to the running
+// executable, loads its settings, prepares the engine's folder and process
+// environment, checks that a web engine is installed and asks for the
+// application's password. It owns, for the whole run, the package, the
+// settings and the start-up values that the main window reads.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/package/AttachedPackage.h"
+#include "core/package/ExeUtils.h"
+#include "core/settings/ProjectIni.h"
+#include "platform/Platform.h"
+
+namespace zel {
+
+class TStartupLoader {
+ public:
+  // Browser switches used when the settings give none.
+  static constexpr std::string_view DefaultWebViewArguments =
+      "--disable-logging --disable-web-security --disable-features=RendererCodeIntegrity "
+      "--enable-features=msSpeechRecognition --autoplay-policy=no-user-gesture-required";
+
+  // `arguments` is the command line without the program's own path.
+  TStartupLoader(IPlatform& platform, std::vector<std::string> arguments);
+  virtual ~TStartupLoader() = default;
+  TStartupLoader(const TStartupLoader&) = delete;
+  TStartupLoader& operator=(const TStartupLoader&) = delete;
+
+  // Runs the loader's steps. True when start-up is complete; false when it
+  // ended in order (the process then ends with exit code 0). Errors escape
+  // as exceptions.
+  bool Execute();
+
+  // The start-up values, set once by Execute.
+  TExeUtils& ExeUtils() { return *FExeUtils; }
+  TExeZip& ExeZip() { return FPackage->Zip(); }
+  TAttachedPackage* Package() { return FPackage.get(); }
+  const TProjectINI& ProjectINI() const { return FProjectINI; }
+  const std::string& AppID() const { return FAppID; }
+  const std::string& AppName() const { return FAppName; }
+  const std::string& AppDirName() const { return FAppDirName; }
+  const std::string& AppIndexPage() const { return FAppIndexPage; }
+  const std::string& AppCacheDir() const { return FAppCacheDir; }
+  const std::string& WebViewDir() const { return FWebViewDir; }
+  const std::string& WebViewLoaderPath() const { return FWebViewLoaderPath; }
+  const std::vector<std::string>& Arguments() const { return FArguments; }
+  const std::filesystem::path& ExecutablePath() const { return FExecutablePath; }
+  IPlatform& Platform() { return FPlatform; }
+
+  // True when argument 1 equals AppID exactly.
+  bool FirstArgumentIsAppID() const;
+
+ protected:
+  // Loader step 7: applies the visual style `name`; false when no style of
+  // that name exists. Only the system's own look ("Windows") exists so far,
+  // so every other name is reported missing.
+  virtual bool ApplyVisualStyle(const std::string& name);
+  // Loader step 10, the engine is missing: the installation branch. It
+  // always ends the process. The installation itself is not built yet: for
+  // now the branch shows message 6 (the engine is required, the application
+  // closes) as when installing from the package is switched off.
+  virtual void RunInstallationBranch();
+  // Loader step 12: the password prompt with `caption` that waits for
+  // `password`; true when the user typed it. The prompt is not built yet:
+  // for now start-up continues as if the password had been typed.
+  virtual bool RequirePassword(const std::string& caption, const std::string& password);
+
+ private:
+  bool CheckAttachedPackage();
+  void OpenPackage();
+  void LoadSettings();
+  bool ReadAppValues();
+  void ApplyTheme();
+  void PrepareFolders();
+  void ExtractEngineLibrary();
+  void SetEngineEnvironment();
+
+  IPlatform& FPlatform;
+  std::vector<std::string> FArguments;
+  std::filesystem::path FExecutablePath;
+  std::unique_ptr<TExeUtils> FExeUtils;
+  std::unique_ptr<TAttachedPackage> FPackage;
+  TProjectINI FProjectINI;
+  std::string FAppID;
+  std::string FAppName;
+  std::string FAppDirName;
+  std::string FAppIndexPage;
+  std::string FAppCacheDir;
+  std::string FWebViewDir;
+  std::string FWebViewLoaderPath;
+};
+
+}  // namespace zel

@@ -1,0 +1,479 @@
+// The start-up sequence on the fake platform: packages are real files (a
+// minimal ELF image with a ZIP appended), folders are real folders below a
+// temporary one; messages, environment, lock and engine library are fakes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "PackageTestSupport.h"
+#include "backends/fake/FakePlatform.h"
+#include "core/ArchiveKey.h"
+#include "core/Error.h"
+#include "core/package/ExeUtils.h"
+#include "core/package/PackageWriter.h"
+#include "runtime/ProgramEntry.h"
+#include "runtime/StartupLoader.h"
+
+namespace zel {
+namespace {
+
+using test::TTempDir;
+
+constexpr const char* AppID = "com.Example.Notes";
+constexpr const char* EngineEntry = "zel-engine-linux-x64.so";
+constexpr const char* EngineBytes = "engine library from the package";
+constexpr const char* VersionEntryPoint = "GetAvailableCoreWebView2BrowserVersionString";
+
+HRESULT ReportVersion(const char*, std::string* version) {
+  *version = "2.50.6";
+  return S_OK;
+}
+
+HRESULT ReportNoVersion(const char*, std::string* version) {
+  version->clear();
+  return S_OK;
+}
+
+std::string BasicIni(const std::string& extraLines = "") {
+  return std::string("[App]\nID=") + AppID + "\nName=Notes\nDirName=app\n" + extraLines;
+}
+
+// What the main window step received, when start-up got that far.
+struct TMainWindowCall {
+  std::string AppID, AppName, AppDirName, AppIndexPage;
+  std::string AppCacheDir, WebViewDir, WebViewLoaderPath;
+  std::vector<std::string> Arguments;
+  bool HasIndexHtml = false;
+};
+
+// A loader whose password prompt answers as the test says and records how it
+// was asked.
+class TTestLoader : public TStartupLoader {
+ public:
+  using TStartupLoader::TStartupLoader;
+  std::optional<std::pair<std::string, std::string>> PromptAsked;
+  bool PromptAnswer = true;
+
+ protected:
+  bool RequirePassword(const std::string& caption, const std::string& password) override {
+    PromptAsked = {caption, password};
+    return PromptAnswer;
+  }
+};
+
+class StartupTest : public testing::Test {
+ protected:
+  void SetUp() override { NewProcess(); }
+
+  // A fresh platform, as for a new process; instance locks held by earlier
+  // "processes" stay held only when `keepLocks`.
+  void NewProcess(bool keepLocks = false) {
+    auto held = keepLocks && FPlatform ? FPlatform->InstanceLock().SharedHeldNames()
+                                       : std::make_shared<TFakeInstanceLock::THeldNames>();
+    FPlatform = std::make_unique<TFakePlatform>(held);
+    FPlatform->ProcessInfo().SetExecutablePath(Exe());
+    FPlatform->KnownFolders().SetLocalAppData(LocalAppData());
+    FMainWindow.reset();
+    FPromptAsked.reset();
+  }
+  TFakePlatform& Platform() { return *FPlatform; }
+  const std::vector<TShownMessage>& Shown() { return FPlatform->MessageBoxes().Shown(); }
+
+  std::filesystem::path Exe() const { return FDir / "app-exe"; }
+  std::string LocalAppData() const { return (FDir / "local").string() + "/"; }
+  std::string AppCacheDir() const { return LocalAppData() + AppID + "/"; }
+  std::string EnginePath() const { return AppCacheDir() + "Linux64/" + EngineEntry; }
+
+  // The executable: a minimal ELF image followed by a package with `entries`.
+  void WritePackage(const std::map<std::string, std::string>& entries) {
+    const auto zip = FDir / "package.zip";
+    {
+      TPackageWriter writer(zip, ArchivePassword(), TPackageEncryption::TraditionalPkware);
+      for (const auto& [name, bytes] : entries) writer.AddBytes(name, bytes);
+      writer.Commit();
+    }
+    test::WriteFile(Exe(), test::MinimalElf());
+    TExeUtils(Exe()).AppendZipToExe(zip, Exe());
+  }
+
+  // A package with `ini` as zel.ini, the engine library and a start page.
+  void WriteApp(const std::string& ini) {
+    WritePackage({{"zel.ini", ini}, {EngineEntry, EngineBytes}, {"app/index.html", "<p>hi</p>"}});
+  }
+
+  // The engine library at its place answers `versionOf`; nullptr: the library
+  // loads but lacks the entry point.
+  void InstallEngine(void* versionOf = reinterpret_cast<void*>(&ReportVersion)) {
+    TFakeSharedLibraries::TSymbols symbols;
+    if (versionOf) symbols[VersionEntryPoint] = versionOf;
+    FPlatform->SharedLibraries().AddLibrary(EnginePath(), symbols);
+  }
+
+  int Run(std::vector<std::string> arguments = {}) {
+    TTestLoader loader(*FPlatform, std::move(arguments));
+    loader.PromptAnswer = FPromptAnswer;
+    const int exitCode = RunProgram(*FPlatform, loader, [this](IPlatform&, TStartupLoader& s) {
+      FMainWindow = TMainWindowCall{s.AppID(),
+                                    s.AppName(),
+                                    s.AppDirName(),
+                                    s.AppIndexPage(),
+                                    s.AppCacheDir(),
+                                    s.WebViewDir(),
+                                    s.WebViewLoaderPath(),
+                                    s.Arguments(),
+                                    s.ExeZip().FindFile("app/index.html") >= 0};
+      return 0;
+    });
+    FPromptAsked = loader.PromptAsked;
+    return exitCode;
+  }
+
+  std::optional<std::string> Env(const std::string& name) {
+    return FPlatform->Environment().Get(name);
+  }
+
+  TTempDir FDir;
+  std::unique_ptr<TFakePlatform> FPlatform;
+  std::optional<TMainWindowCall> FMainWindow;
+  bool FPromptAnswer = true;
+  std::optional<std::pair<std::string, std::string>> FPromptAsked;
+};
+
+TEST_F(StartupTest, CompleteStartHandsTheValuesToTheMainWindow) {
+  WriteApp(BasicIni("IndexHtml=start.html\n"));
+  InstallEngine();
+  EXPECT_EQ(Run({"--flag", "x y"}), 0);
+  ASSERT_TRUE(FMainWindow);
+  EXPECT_EQ(FMainWindow->AppID, AppID);
+  EXPECT_EQ(FMainWindow->AppName, "Notes");
+  EXPECT_EQ(FMainWindow->AppDirName, "app");
+  EXPECT_EQ(FMainWindow->AppIndexPage, "start.html");
+  EXPECT_EQ(FMainWindow->AppCacheDir, AppCacheDir());
+  EXPECT_EQ(FMainWindow->WebViewDir, AppCacheDir() + "Linux64/");
+  EXPECT_EQ(FMainWindow->WebViewLoaderPath, EnginePath());
+  EXPECT_EQ(FMainWindow->Arguments, (std::vector<std::string>{"--flag", "x y"}));
+  EXPECT_TRUE(FMainWindow->HasIndexHtml);  // the package stays open for the window
+  EXPECT_TRUE(std::filesystem::is_directory(AppCacheDir() + "Linux64/"));
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(Platform().SharedLibraries().OpenCount(), 0);  // the check released the library
+
+  NewProcess();
+  WriteApp(BasicIni());
+  InstallEngine();
+  EXPECT_EQ(Run(), 0);
+  ASSERT_TRUE(FMainWindow);
+  EXPECT_EQ(FMainWindow->AppIndexPage, "index.html");
+}
+
+TEST_F(StartupTest, NoPackageShowsMessage5InTheUsersLanguage) {
+  struct TCase {
+    const char* Language;
+    const char* Text;
+    const char* Caption;
+    const char* Button;
+  };
+  const TCase cases[] = {
+      {"en", "This is not a valid Linux application.", "Error", "Accept"},
+      {"es", "Esta no es una aplicación de Linux válida.", "Error", "Aceptar"},
+      {"fr", "Ce n'est pas une application Linux valide.", "Erreur", "J'accepte"},
+      {"pt", "This is not a valid Linux application.", "Error", "Accept"},
+  };
+  test::WriteFile(Exe(), test::MinimalElf());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Language);
+    NewProcess();
+    Platform().Locale().SetLanguageCode(c.Language);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_FALSE(FMainWindow);
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_EQ(Shown()[0].Text, c.Text);
+    EXPECT_EQ(Shown()[0].Kind, TMessageKind::Error);
+    EXPECT_EQ(Shown()[0].Buttons, TButtonSet::Yes);
+    EXPECT_EQ(Shown()[0].ButtonCaptions, std::vector<std::string>{c.Button});
+    EXPECT_EQ(Shown()[0].Caption, c.Caption);
+  }
+  EXPECT_FALSE(std::filesystem::exists(LocalAppData()));
+}
+
+TEST_F(StartupTest, MissingIdentityEndsSilentlyBeforeAnyFolderIsCreated) {
+  const std::map<std::string, std::optional<std::string>> cases = {
+      {"no DirName", "[App]\nID=a\nName=b\n"},
+      {"empty DirName", "[App]\nID=a\nName=b\nDirName=\n"},
+      {"no ID", "[App]\nName=b\nDirName=c\n"},
+      {"no Name", "[App]\nID=a\nDirName=c\n"},
+      {"keys outside section App", "ID=a\nName=b\nDirName=c\n[Other]\n"},
+      {"no zel.ini", std::nullopt},
+  };
+  for (const auto& [name, ini] : cases) {
+    SCOPED_TRACE(name);
+    NewProcess();
+    if (ini)
+      WritePackage({{"zel.ini", *ini}, {EngineEntry, EngineBytes}});
+    else
+      WritePackage({{EngineEntry, EngineBytes}});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_FALSE(FMainWindow);
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_FALSE(std::filesystem::exists(LocalAppData()));
+    EXPECT_FALSE(Env("WEBVIEW2_USER_DATA_FOLDER"));
+  }
+}
+
+TEST_F(StartupTest, ThemeOtherThanWindowsIsReportedAndStartUpContinues) {
+  const std::map<std::string, std::optional<std::string>> cases = {
+      {"", std::nullopt},  // no Theme key: "Windows"
+      {"Windows", std::nullopt},
+      {"windows", "Style 'windows' not found"},
+      {"Carbon", "Style 'Carbon' not found"},
+  };
+  for (const auto& [theme, message] : cases) {
+    SCOPED_TRACE(theme);
+    NewProcess();
+    WriteApp(BasicIni(theme.empty() ? "" : "Theme=" + theme + "\n"));
+    InstallEngine();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(FMainWindow);
+    if (!message) {
+      EXPECT_TRUE(Shown().empty());
+      continue;
+    }
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_EQ(Shown()[0].Text, *message);
+    EXPECT_EQ(Shown()[0].Kind, TMessageKind::Error);
+    EXPECT_EQ(Shown()[0].Buttons, TButtonSet::Close);
+  }
+}
+
+TEST_F(StartupTest, EngineEnvironmentVariables) {
+  const std::string defaults(TStartupLoader::DefaultWebViewArguments);
+  EXPECT_EQ(defaults,
+            "--disable-logging --disable-web-security --disable-features=RendererCodeIntegrity "
+            "--enable-features=msSpeechRecognition --autoplay-policy=no-user-gesture-required");
+  struct TCase {
+    const char* Name;
+    std::string Line;
+    std::string Expected;
+  };
+  const TCase cases[] = {
+      {"absent", "", defaults},
+      {"blanks only", "WebviewArguments=   \t \n", defaults},
+      {"own switches, inner blanks kept", "WebviewArguments=--a  --b\n", "--a  --b"},
+      {"no-break space is not blank", "WebviewArguments=\xC2\xA0\n", "\xC2\xA0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    NewProcess();
+    Platform().Environment().Values() = {{"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", "/opt/engine"},
+                                         {"WEBVIEW2_RELEASE_CHANNEL_PREFERENCE", "1"},
+                                         {"WEBVIEW2_USER_DATA_FOLDER", "/elsewhere"}};
+    WriteApp(BasicIni(c.Line));
+    InstallEngine();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Env("WEBVIEW2_USER_DATA_FOLDER"), AppCacheDir() + "Linux64/");
+    EXPECT_EQ(Env("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS"), c.Expected);
+    EXPECT_FALSE(Env("WEBVIEW2_BROWSER_EXECUTABLE_FOLDER"));
+    EXPECT_FALSE(Env("WEBVIEW2_RELEASE_CHANNEL_PREFERENCE"));
+  }
+}
+
+TEST_F(StartupTest, SecondInstanceRules) {
+  const std::string id = AppID;
+  struct TCase {
+    const char* Name;
+    bool AllowInstances;
+    bool OtherRunning;
+    std::vector<std::string> Arguments;
+    bool Runs;
+  };
+  const TCase cases[] = {
+      {"alone", false, false, {}, true},
+      {"second, no arguments", false, true, {}, false},
+      {"second, ID only", false, true, {id}, false},
+      {"second, ID and address", false, true, {id, "file:///about.html"}, true},
+      {"second, ID in other case", false, true, {"com.example.notes", "file:///a.html"}, false},
+      {"second, three arguments", false, true, {id, "file:///a.html", "x"}, false},
+      {"second, address first", false, true, {"file:///a.html", id}, false},
+      {"instances allowed", true, true, {}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    NewProcess();
+    if (c.OtherRunning) Platform().InstanceLock().HeldNames().insert(AppID);
+    WriteApp(BasicIni(c.AllowInstances ? "AllowInstances=1\n" : ""));
+    InstallEngine();
+    EXPECT_EQ(Run(c.Arguments), 0);
+    EXPECT_EQ(FMainWindow.has_value(), c.Runs);
+    EXPECT_TRUE(Shown().empty());
+    const auto expectedRequests =
+        c.AllowInstances ? std::vector<std::string>{} : std::vector<std::string>{AppID};
+    EXPECT_EQ(Platform().InstanceLock().Requests(), expectedRequests);
+    EXPECT_EQ(Platform().InstanceLock().Owned().count(AppID) == 1,
+              !c.OtherRunning && !c.AllowInstances);
+  }
+
+  // Two starts in a row: the first keeps its lock, the second is refused.
+  NewProcess();
+  WriteApp(BasicIni());
+  InstallEngine();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(FMainWindow);
+  NewProcess(/*keepLocks=*/true);
+  InstallEngine();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_FALSE(FMainWindow);
+}
+
+TEST_F(StartupTest, PasswordPromptUnlessStartedWithTheApplicationID) {
+  struct TCase {
+    const char* Name;
+    std::string PasswordLine;
+    std::vector<std::string> Arguments;
+    bool OtherRunning;
+    bool Answer;
+    bool Asked;
+    bool Runs;
+  };
+  const TCase cases[] = {
+      {"no password", "", {}, false, true, false, true},
+      {"typed", "Password=s3cret\n", {}, false, true, true, true},
+      {"closed without it", "Password=s3cret\n", {}, false, false, true, false},
+      {"ID first skips it", "Password=s3cret\n", {AppID}, false, false, false, true},
+      {"ID in other case does not",
+       "Password=s3cret\n",
+       {"COM.EXAMPLE.NOTES"},
+       false,
+       false,
+       true,
+       false},
+      // The instance rule comes after the prompt: a refused second start is
+      // asked first and then ends silently.
+      {"second start", "Password=s3cret\n", {}, true, true, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    NewProcess();
+    if (c.OtherRunning) Platform().InstanceLock().HeldNames().insert(AppID);
+    WriteApp(BasicIni(c.PasswordLine));
+    InstallEngine();
+    FPromptAnswer = c.Answer;
+    EXPECT_EQ(Run(c.Arguments), 0);
+    EXPECT_EQ(FPromptAsked.has_value(), c.Asked);
+    if (FPromptAsked) {
+      EXPECT_EQ(FPromptAsked->first, "Notes");
+      EXPECT_EQ(FPromptAsked->second, "s3cret");
+    }
+    EXPECT_EQ(FMainWindow.has_value(), c.Runs);
+  }
+}
+
+TEST_F(StartupTest, EngineLibraryIsExtractedOnlyWhenAbsent) {
+  WriteApp(BasicIni());
+  InstallEngine();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(test::ReadFile(EnginePath()), EngineBytes);
+  // Nothing else is left beside it.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(AppCacheDir() + "Linux64/"),
+                          std::filesystem::directory_iterator()),
+            1);
+
+  // A library left by an earlier start is used unchanged.
+  test::WriteFile(EnginePath(), std::string("library of an earlier start"));
+  NewProcess();
+  InstallEngine();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(test::ReadFile(EnginePath()), "library of an earlier start");
+  EXPECT_TRUE(FMainWindow);
+}
+
+TEST_F(StartupTest, MissingEngineShowsMessage6AndKeepsTheFolder) {
+  struct TCase {
+    const char* Name;
+    bool Registered;
+    void* VersionOf;
+    bool PackageHasLibrary;
+  };
+  const TCase cases[] = {
+      {"library does not load", false, nullptr, true},
+      {"no version entry point", true, nullptr, true},
+      {"empty version", true, reinterpret_cast<void*>(&ReportNoVersion), true},
+      {"package without the library", true, reinterpret_cast<void*>(&ReportVersion), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::filesystem::remove_all(LocalAppData());
+    NewProcess();
+    if (c.Registered) InstallEngine(c.VersionOf);
+    if (c.PackageHasLibrary)
+      WriteApp(BasicIni());
+    else
+      WritePackage({{"zel.ini", BasicIni()}});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_FALSE(FMainWindow);
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_EQ(Shown()[0].Text,
+              "The WebKitGTK runtime is required to run this application. This application "
+              "cannot continue and will be closed now.");
+    EXPECT_EQ(Shown()[0].Caption, "Error");
+    EXPECT_TRUE(std::filesystem::is_directory(AppCacheDir() + "Linux64/"));
+    // A package without the library leaves no empty file in its place.
+    EXPECT_EQ(std::filesystem::exists(EnginePath()), c.PackageHasLibrary);
+    EXPECT_EQ(Platform().SharedLibraries().OpenCount(), 0);
+  }
+}
+
+TEST_F(StartupTest, EscapingErrorShowsItsTextAndExitsWith1) {
+  struct TCase {
+    const char* Name;
+    std::function<void()> Prepare;
+    std::string ExpectedPart;  // a part of the error's text
+  };
+  const auto notZip = [this] {
+    auto bytes = test::MinimalElf();
+    const std::string tail = "these bytes are no ZIP archive at all, not even close";
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    test::WriteFile(Exe(), bytes);
+  };
+  const auto folderBlocked = [this] {
+    WriteApp(BasicIni());
+    std::filesystem::create_directories(LocalAppData());
+    test::WriteFile(LocalAppData() + AppID, std::string("a file where the folder goes"));
+  };
+  const TCase cases[] = {
+      {"bytes after the image are no ZIP", notZip, "Cannot open the package"},
+      {"data folder cannot be created", folderBlocked, AppID},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::filesystem::remove_all(LocalAppData());
+    NewProcess();
+    c.Prepare();
+    InstallEngine();
+    Platform().Locale().SetLanguageCode("it");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_FALSE(FMainWindow);
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_NE(Shown()[0].Text.find(c.ExpectedPart), std::string::npos) << Shown()[0].Text;
+    EXPECT_EQ(Shown()[0].Kind, TMessageKind::Error);
+    EXPECT_EQ(Shown()[0].Caption, "Errore");
+  }
+
+  // An error of the main window step ends the same way.
+  std::filesystem::remove_all(LocalAppData());
+  NewProcess();
+  WriteApp(BasicIni());
+  InstallEngine();
+  TStartupLoader loader(Platform(), {});
+  EXPECT_EQ(RunProgram(Platform(), loader,
+                       [](IPlatform&, TStartupLoader&) -> int {
+                         throw EError("The window could not be made");
+                       }),
+            1);
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_EQ(Shown()[0].Text, "The window could not be made");
+}
+
+}  // namespace
+}  // namespace zel
