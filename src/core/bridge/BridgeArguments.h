@@ -1,0 +1,29 @@
+#pragma once
+// Reading a call's arguments from its `data` object.
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "core/Error.h"
+
+namespace zel {
+
+// An argument of a type the handler cannot read (an object or array where
+// text is read): the call ends without a reply.
+class EBridgeArgumentError : public EError {
+ public:
+  using EError::EError;
+};
+
+// Text: absent or null gives `defaultValue`; a string its value; a number its
+// JSON text; true/false "true"/"false"; an object or array throws.
+std::string ReadTextArgument(const nlohmann::json& data, std::string_view key,
+                             std::string_view defaultValue = "");
+
+// Boolean: absent or null gives `defaultValue`; true/false their value;
+// "true"/"false" in any letter case; a number is true unless 0; anything
+// else throws.
+bool ReadBoolArgument(const nlohmann::json& data, std::string_view key, bool defaultValue);
+
+}  // namespace zel

@@ -1,0 +1,125 @@
+#include "core/bridge/BrowserExternalModule.h"
+
+#include <algorithm>
+
+#include "core/settings/ProjectIni.h"
+#include "core/text/StrUtils.h"
+#include "platform/Platform.h"
+
+namespace zel {
+
+TBrowserExternalModule::TBrowserExternalModule(IPlatform& platform) : FPlatform(platform) {
+  RegisterFunctionFamilies(FDispatcher);
+}
+
+void TBrowserExternalModule::SetProjectINI(TProjectINI* value) {
+  FProjectINI = value;
+  FExtraOrigins.clear();
+  if (!value) return;
+  const std::string origins = value->ReadString(ProjectIniAppSection, "BridgeOrigins", "");
+  for (const std::string& origin : TStrUtils::ExplodeStrings(" ", origins)) {
+    std::string item = origin;
+    while (!item.empty() && item.back() == '/') item.pop_back();  // "http://host/" names "http://host"
+    if (!item.empty()) FExtraOrigins.push_back(item);
+  }
+}
+
+bool TBrowserExternalModule::OriginAllowed(std::string_view origin) {
+  if (origin == "file://") return true;
+  return std::any_of(FExtraOrigins.begin(), FExtraOrigins.end(),
+                     [&](const std::string& allowed) { return allowed == "*" || allowed == origin; });
+}
+
+bool JsonNestingWithin(std::string_view json, int limit) {
+  int depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < json.size(); ++i) {
+    const char c = json[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '{' || c == '[') {
+      if (++depth > limit) return false;
+    } else if (c == '}' || c == ']') {
+      --depth;
+    }
+  }
+  return true;
+}
+
+void TBrowserExternalModule::EdgeBrowserWebMessageReceived(IWebMessageReceivedArgs& args) {
+  // Pages of other origins (a web page after a link, a foreign frame) never
+  // reach the host.
+  if (!OriginAllowed(args.Source())) return;
+  std::string text;
+  if (!IsRuntime() && Succeeded(args.TryGetWebMessageAsString(text)) && text == BrowserClickedMessage) {
+    if (FBrowserForm) FBrowserForm->FocusBrowser();
+    return;
+  }
+  try {
+    Dispatch(args.WebMessageAsJson());
+  } catch (const std::exception&) {
+    // A malformed message or a failing handler ends this call without a
+    // reply; the application goes on with the next message.
+  }
+}
+
+void TBrowserExternalModule::Dispatch(const std::string& json) {
+  if (!JsonNestingWithin(json, MaxMessageNesting)) return;
+  const nlohmann::json message = nlohmann::json::parse(json);
+  if (!message.is_object()) return;
+  const auto id = message.find("id");
+  const auto uuid = message.find("uuid");
+  const auto data = message.find("data");
+  if (id == message.end() || uuid == message.end() || data == message.end() || !data->is_object()) return;
+
+  const auto textOf = [](const nlohmann::json& value) -> std::optional<std::string> {
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_number()) return value.dump();
+    return std::nullopt;
+  };
+  const auto idText = textOf(*id);
+  const auto uuidText = textOf(*uuid);
+  if (!idText || !uuidText) return;
+  const std::optional<std::int32_t> functionId = ParseIniInteger(*idText);
+  if (!functionId) return;
+  const TBridgeFunction* function = FDispatcher.Find(*functionId);
+  if (!function) return;
+  if (function->Gated && !IsRuntime()) {
+    ShowRuntimeOnlyMessage(*function);
+    return;
+  }
+  function->Handler(TBridgeCall{*this, *uuidText, *data});
+}
+
+void TBrowserExternalModule::ShowRuntimeOnlyMessage(const TBridgeFunction& function) {
+  FPlatform.MessageBoxes().Show("Calls to zel." + function.ScriptName + "() works only at runtime.",
+                                TMessageKind::Information, TButtonSet::Ok, {}, "");
+}
+
+void TBrowserExternalModule::SendReply(const std::string& uuid, const std::string& result, bool success) {
+  if (!FBrowserForm) return;
+  // The uuid is the page's own text and is not re-encoded; one that would
+  // break the reply's JSON is refused, and its reply lost.
+  if (std::any_of(uuid.begin(), uuid.end(),
+                  [](char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; })) {
+    return;
+  }
+  FBrowserForm->PostWebMessageAsJson("{\"uuid\": \"" + uuid + "\", \"success\": " + (success ? "true" : "false") +
+                                     ", \"result\": " + result + "}");
+}
+
+void TBrowserExternalModule::RaisePageEvent(std::string_view name) {
+  if (FBrowserForm) FBrowserForm->ExecuteScript("zel.events." + std::string(name) + "();");
+}
+
+void TBrowserExternalModule::RaisePageEvent(std::string_view name, std::string_view argument) {
+  if (FBrowserForm) {
+    FBrowserForm->ExecuteScript("zel.events." + std::string(name) + "(" +
+                                TStrUtils::StringToJsonString(argument) + ");");
+  }
+}
+
+}  // namespace zel

@@ -1,0 +1,86 @@
+#pragma once
+// The host side of the bridge: receives call messages from the browser,
+// dispatches them by function id and posts the replies back into the page.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/bridge/BridgeDispatcher.h"
+#include "core/bridge/BrowserAccess.h"
+#include "platform/WebEngine.h"
+
+namespace zel {
+
+class IPlatform;
+class IWindow;
+class TExeZip;
+class TProjectINI;
+
+// The text version `hello` answers.
+inline constexpr std::string_view BridgeVersion = "2024.10";
+// Posted by the click notifier of preview pages.
+inline constexpr std::string_view BrowserClickedMessage = "zel-webbrowser-clicked";
+// Messages nested deeper than this are refused before they are parsed.
+inline constexpr int MaxMessageNesting = 512;
+
+class TBrowserExternalModule {
+ public:
+  using TOnAppCloseRequest = std::function<void(TBrowserExternalModule& Sender)>;
+
+  explicit TBrowserExternalModule(IPlatform& platform);
+
+  // The web-message handler of the browser control.
+  void EdgeBrowserWebMessageReceived(IWebMessageReceivedArgs& args);
+
+  // Posts {"uuid": ..., "success": ..., "result": ...} to the page.
+  void SendReply(const std::string& uuid, const std::string& result, bool success);
+  void SendSuccess(const std::string& uuid, const std::string& result) { SendReply(uuid, result, true); }
+  void SendFailure(const std::string& uuid, const std::string& result) { SendReply(uuid, result, false); }
+
+  // Runs "zel.events.<name>(<argument as JSON string>);" in the page.
+  void RaisePageEvent(std::string_view name);
+  void RaisePageEvent(std::string_view name, std::string_view argument);
+
+  // Runtime mode while a package is assigned; preview mode otherwise.
+  bool IsRuntime() const { return FExeZip != nullptr; }
+  // Whether a document of `origin` may call the bridge: the application's
+  // own pages (file://), and what the setting BridgeOrigins lists.
+  bool OriginAllowed(std::string_view origin);
+
+  TExeZip* ExeZip() const { return FExeZip; }
+  void SetExeZip(TExeZip* value) { FExeZip = value; }
+  IWindow* MainForm() const { return FMainForm; }
+  void SetMainForm(IWindow* value) { FMainForm = value; }
+  TProjectINI* ProjectINI() const { return FProjectINI; }
+  void SetProjectINI(TProjectINI* value);
+  bool InFullscreen() const { return FInFullscreen; }
+  void SetInFullscreen(bool value) { FInFullscreen = value; }
+  IBrowserAccess* BrowserForm() const { return FBrowserForm; }
+  void SetBrowserForm(IBrowserAccess* value) { FBrowserForm = value; }
+  const TOnAppCloseRequest& OnAppCloseRequest() const { return FOnAppCloseRequest; }
+  void SetOnAppCloseRequest(TOnAppCloseRequest handler) { FOnAppCloseRequest = std::move(handler); }
+
+  IPlatform& Platform() { return FPlatform; }
+  TBridgeDispatcher& Dispatcher() { return FDispatcher; }
+
+ private:
+  void Dispatch(const std::string& json);
+  void ShowRuntimeOnlyMessage(const TBridgeFunction& function);
+
+  IPlatform& FPlatform;
+  IWindow* FMainForm = nullptr;
+  TExeZip* FExeZip = nullptr;
+  bool FInFullscreen = false;
+  TProjectINI* FProjectINI = nullptr;
+  IBrowserAccess* FBrowserForm = nullptr;
+  TOnAppCloseRequest FOnAppCloseRequest;
+  TBridgeDispatcher FDispatcher;
+  std::vector<std::string> FExtraOrigins;  // from BridgeOrigins; "*" allows any
+};
+
+// True when `json` nests objects and arrays at most `limit` deep (strings are skipped).
+bool JsonNestingWithin(std::string_view json, int limit);
+
+}  // namespace zel

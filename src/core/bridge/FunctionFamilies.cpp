@@ -1,0 +1,9 @@
+#include "core/bridge/FunctionFamilies.h"
+
+namespace zel {
+
+void RegisterFunctionFamilies(TBridgeDispatcher& dispatcher) {
+  RegisterAppFunctions(dispatcher);
+}
+
+}  // namespace zel
