@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "backends/fake/FakePlatform.h"
+#include "BridgeTestSupport.h"
 #include "core/bridge/BridgeArguments.h"
 #include "core/bridge/BrowserExternalModule.h"
 #include "core/package/ExeZip.h"
@@ -9,58 +9,9 @@
 namespace zel {
 namespace {
 
-// Records what the bridge sends to the page.
-class TRecordingBrowser : public IBrowserAccess {
- public:
-  void PostWebMessageAsJson(const std::string& json) override { Posted.push_back(json); }
-  void ExecuteScript(const std::string& script) override { Scripts.push_back(script); }
-  void Navigate(const std::string& url) override { Navigations.push_back(url); }
-  double ZoomFactor() override { return Zoom; }
-  void SetZoomFactor(double factor) override { Zoom = factor; }
-  void FocusBrowser() override { ++Focused; }
+using test::TMessage;
 
-  std::vector<std::string> Posted, Scripts, Navigations;
-  double Zoom = 1;
-  int Focused = 0;
-};
-
-class TMessage : public IWebMessageReceivedArgs {
- public:
-  TMessage(std::string json, std::string source = "file://") : FJson(std::move(json)), FSource(std::move(source)) {}
-  static TMessage String(const std::string& text) {
-    TMessage m(nlohmann::json(text).dump());
-    m.FIsString = true;
-    m.FString = text;
-    return m;
-  }
-  std::string WebMessageAsJson() const override { return FJson; }
-  HRESULT TryGetWebMessageAsString(std::string& value) const override {
-    if (!FIsString) return E_INVALIDARG;
-    value = FString;
-    return S_OK;
-  }
-  std::string Source() const override { return FSource; }
-
- private:
-  std::string FJson, FSource, FString;
-  bool FIsString = false;
-};
-
-class BridgeTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    FModule.SetBrowserForm(&FBrowser);
-    FModule.SetExeZip(&FZip);  // runtime mode
-  }
-  void Receive(const std::string& json, const std::string& source = "file://") {
-    TMessage message(json, source);
-    FModule.EdgeBrowserWebMessageReceived(message);
-  }
-  TFakePlatform FPlatform;
-  TRecordingBrowser FBrowser;
-  TExeZip FZip;
-  TBrowserExternalModule FModule{FPlatform};
-};
+class BridgeTest : public test::BridgeFixture {};
 
 constexpr const char* Uuid = "0f8fad5b-d9cb-469f-a165-70867728950e";
 

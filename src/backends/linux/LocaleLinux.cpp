@@ -1,5 +1,8 @@
 #include "backends/linux/LocaleLinux.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
 #include <cstdlib>
 
 namespace zel {
@@ -24,6 +27,14 @@ std::string TLinuxLocale::LanguageOfLocaleName(const std::string& localeName) {
   for (char& c : language)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return language;
+}
+
+std::string TLinuxLocale::DecimalSeparator() {
+  locale_t numeric = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+  if (numeric == static_cast<locale_t>(0)) return ".";
+  std::string separator = nl_langinfo_l(RADIXCHAR, numeric);
+  freelocale(numeric);
+  return separator.empty() ? "." : separator;
 }
 
 }  // namespace zel

@@ -20,6 +20,10 @@ class TLinuxLocale : public ILocale {
   // lower-cased; empty for "C", "POSIX" or when no variable is set.
   std::string LanguageCode() override;
 
+  // From the numeric format of the environment's locale (LC_ALL, LC_NUMERIC,
+  // LANG); "." when that locale is not installed.
+  std::string DecimalSeparator() override;
+
   // The language code of one locale name such as "de_AT.UTF-8".
   static std::string LanguageOfLocaleName(const std::string& localeName);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/bridge/BridgeDispatcher.h"
+#include "core/bridge/BridgeLifetime.h"
 #include "core/bridge/BrowserAccess.h"
 #include "platform/WebEngine.h"
 
@@ -62,6 +63,15 @@ class TBrowserExternalModule {
   const TOnAppCloseRequest& OnAppCloseRequest() const { return FOnAppCloseRequest; }
   void SetOnAppCloseRequest(TOnAppCloseRequest handler) { FOnAppCloseRequest = std::move(handler); }
 
+  // The running executable's full path followed by the command-line arguments.
+  const std::vector<std::string>& CommandLine() const { return FCommandLine; }
+  void SetCommandLine(std::vector<std::string> value) { FCommandLine = std::move(value); }
+  // Whether the tray icon is shown (never, until a tray is plugged in).
+  bool TrayIconVisible() const { return FTrayIconVisible && FTrayIconVisible(); }
+  void SetTrayIconVisibleQuery(std::function<bool()> query) { FTrayIconVisible = std::move(query); }
+
+  // Ends when the module is destroyed; replies sent from other threads check it.
+  const std::shared_ptr<TBridgeLifetime>& Lifetime() const { return FLifetime.Lifetime(); }
   IPlatform& Platform() { return FPlatform; }
   TBridgeDispatcher& Dispatcher() { return FDispatcher; }
 
@@ -78,6 +88,9 @@ class TBrowserExternalModule {
   TOnAppCloseRequest FOnAppCloseRequest;
   TBridgeDispatcher FDispatcher;
   std::vector<std::string> FExtraOrigins;  // from BridgeOrigins; "*" allows any
+  TBridgeLifetimeOwner FLifetime;
+  std::vector<std::string> FCommandLine;
+  std::function<bool()> FTrayIconVisible;
 };
 
 // True when `json` nests objects and arrays at most `limit` deep (strings are skipped).

@@ -4,6 +4,9 @@ namespace zel {
 
 void RegisterFunctionFamilies(TBridgeDispatcher& dispatcher) {
   RegisterAppFunctions(dispatcher);
+  RegisterShellFunctions(dispatcher);
+  RegisterRegistryFunctions(dispatcher);
+  RegisterWindowFunctions(dispatcher);
 }
 
 }  // namespace zel

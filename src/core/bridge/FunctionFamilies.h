@@ -5,5 +5,8 @@
 namespace zel {
 
 void RegisterAppFunctions(TBridgeDispatcher& dispatcher);
+void RegisterShellFunctions(TBridgeDispatcher& dispatcher);
+void RegisterRegistryFunctions(TBridgeDispatcher& dispatcher);
+void RegisterWindowFunctions(TBridgeDispatcher& dispatcher);
 
 }  // namespace zel
