@@ -11,7 +11,9 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Processes.h"
+#include "platform/RegistryStore.h"
 #include "platform/SharedLibraries.h"
+#include "platform/Shell.h"
 #include "platform/Window.h"
 
 namespace zel {
@@ -30,6 +32,8 @@ class IPlatform {
   virtual IEnvironment& Environment() = 0;
   virtual ISharedLibraries& SharedLibraries() = 0;
   virtual IProcesses& Processes() = 0;
+  virtual IShell& Shell() = 0;
+  virtual IRegistryStore& RegistryStore() = 0;
 };
 
 }  // namespace zel

@@ -6,6 +6,10 @@
 
 #include "core/Error.h"
 
+namespace CLI {
+class App;
+}
+
 namespace zel {
 
 class EToolError : public EError {
@@ -26,6 +30,22 @@ int RunExtract(const std::filesystem::path& executable, const std::filesystem::p
 int RunInspect(const std::filesystem::path& executable);
 int RunKeyShow();
 int RunKeyEncode(const std::string& password, const std::string& key);
+
+// zel reg: adds its subcommands to `app`; Run carries out the one parsed.
+class TRegCommand {
+ public:
+  explicit TRegCommand(CLI::App& app);
+  // Whether the command line chose `reg`.
+  bool Chosen() const;
+  int Run();
+
+ private:
+  CLI::App* FCommand = nullptr;
+  CLI::App* FQuery = nullptr;
+  CLI::App* FAdd = nullptr;
+  CLI::App* FDelete = nullptr;
+  std::string FKey, FName, FValue, FType = "sz";
+};
 
 // Folder of the running `zel` executable.
 std::filesystem::path ToolFolder();

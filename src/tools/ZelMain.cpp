@@ -45,6 +45,8 @@ int main(int argc, char** argv) {
                          "Password to encode for the ZEL_ARCHIVE_ENCODED_TEXT build setting");
   keyCommand->add_option("--key", key, "Key (capital letters) for --encode; default: this build's key");
 
+  TRegCommand reg(app);
+
   CLI11_PARSE(app, argc, argv);
   try {
     if (*init) return RunInit(initFolder, initForce);
@@ -52,6 +54,7 @@ int main(int argc, char** argv) {
     if (*extract) return RunExtract(extractExe, extractOut);
     if (*inspect) return RunInspect(inspectExe);
     if (*keyCommand) return password.empty() ? RunKeyShow() : RunKeyEncode(password, key);
+    if (reg.Chosen()) return reg.Run();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "zel: error: %s\n", e.what());
     return 1;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "backends/fake/FakeRegistryStore.h"
+#include "backends/fake/FakeShell.h"
 #include "backends/fake/FakeWindow.h"
 #include "platform/Platform.h"
 
@@ -194,6 +196,8 @@ class TFakePlatform : public IPlatform {
   TFakeEnvironment& Environment() override { return FEnvironment; }
   TFakeSharedLibraries& SharedLibraries() override { return FSharedLibraries; }
   TFakeProcesses& Processes() override { return FProcesses; }
+  TFakeShell& Shell() override { return FShell; }
+  TFakeRegistryStore& RegistryStore() override { return FRegistryStore; }
 
  private:
   TFakeProcessInfo FProcessInfo;
@@ -207,6 +211,8 @@ class TFakePlatform : public IPlatform {
   TFakeEnvironment FEnvironment;
   TFakeSharedLibraries FSharedLibraries;
   TFakeProcesses FProcesses;
+  TFakeShell FShell;
+  TFakeRegistryStore FRegistryStore;
 };
 
 }  // namespace zel

@@ -9,7 +9,9 @@
 #include "backends/linux/MessageBoxesLinux.h"
 #include "backends/linux/ProcessInfoLinux.h"
 #include "backends/linux/ProcessesLinux.h"
+#include "backends/linux/RegistryStoreLinux.h"
 #include "backends/linux/SharedLibrariesLinux.h"
+#include "backends/linux/ShellLinux.h"
 #include "backends/linux/UserInterfaceLinux.h"
 
 namespace zel {
@@ -28,6 +30,8 @@ class TLinuxPlatform : public IPlatform {
   IEnvironment& Environment() override { return FEnvironment; }
   ISharedLibraries& SharedLibraries() override { return FSharedLibraries; }
   IProcesses& Processes() override { return FProcesses; }
+  IShell& Shell() override { return FShell; }
+  IRegistryStore& RegistryStore() override { return FRegistryStore; }
 
  private:
   TLinuxProcessInfo FProcessInfo;
@@ -41,6 +45,8 @@ class TLinuxPlatform : public IPlatform {
   TLinuxEnvironment FEnvironment;
   TLinuxSharedLibraries FSharedLibraries;
   TLinuxProcesses FProcesses;
+  TLinuxShell FShell;
+  TLinuxRegistryStore FRegistryStore;
 };
 
 }  // namespace
