@@ -1,0 +1,171 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include "BridgeTestSupport.h"
+#include "backends/linux/ShellLinux.h"
+
+namespace zel {
+namespace {
+
+constexpr auto Patience = std::chrono::seconds(60);  // only against a hang
+
+struct TCommandResult {
+  std::string Output;
+  std::thread::id Thread;
+};
+
+// Starts a command through the Linux shell; the future gives its output.
+std::future<TCommandResult> StartCommand(const std::string& command,
+                                         const std::string& workingDir = "") {
+  auto done = std::make_shared<std::promise<TCommandResult>>();
+  std::future<TCommandResult> result = done->get_future();
+  TLinuxShell().RunCommand({command, workingDir, false}, [done](std::string output) {
+    done->set_value({std::move(output), std::this_thread::get_id()});
+  });
+  return result;
+}
+
+std::string RunCommand(const std::string& command, const std::string& workingDir = "") {
+  std::future<TCommandResult> result = StartCommand(command, workingDir);
+  if (result.wait_for(Patience) != std::future_status::ready) return "<no end>";
+  return result.get().Output;
+}
+
+class ShellLinuxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char folder[] = "/tmp/zel-shell-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    FFolder = folder;
+  }
+  void TearDown() override { std::filesystem::remove_all(FFolder); }
+  std::filesystem::path FFolder;
+};
+
+TEST_F(ShellLinuxTest, CommandOutputIsStandardOutputAndErrorInTheOrderWritten) {
+  const struct {
+    const char* Command;
+    const char* Output;
+  } cases[] = {
+      {"echo hello", "hello\n"},
+      {"echo to stderr >&2", "to stderr\n"},
+      {"echo one; echo two >&2; echo three", "one\ntwo\nthree\n"},
+      {R"(printf '%s' 'say "hi" C:\dir\ \\x')", R"(say "hi" C:\dir\ \\x)"},
+      {"cat; echo after", "after\n"},  // standard input is empty, not the host's terminal
+      {"exit 3", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Command);
+    EXPECT_EQ(RunCommand(c.Command), c.Output);
+  }
+  EXPECT_NE(RunCommand("zel-no-such-program").find("not found"), std::string::npos);
+}
+
+TEST_F(ShellLinuxTest, CommandRunsInItsWorkingFolderAndNotAtAllWithoutOne) {
+  EXPECT_EQ(RunCommand("pwd", FFolder.string()), FFolder.string() + "\n");
+  EXPECT_EQ(RunCommand("pwd"), std::filesystem::current_path().string() + "\n");
+  EXPECT_EQ(RunCommand("echo started; touch made", (FFolder / "missing").string()), "");
+  EXPECT_FALSE(std::filesystem::exists(FFolder / "made"));
+}
+
+TEST_F(ShellLinuxTest, CommandInheritsNoOtherDescriptorOfTheHost) {
+  const int plain = open("/dev/null", O_RDONLY);  // no close-on-exec
+  ASSERT_GE(plain, 0);
+  const int descriptor = fcntl(plain, F_DUPFD, 100);
+  close(plain);
+  ASSERT_GE(descriptor, 100);
+  const std::string test = "[ -e /proc/self/fd/" + std::to_string(descriptor) + " ]";
+  EXPECT_EQ(RunCommand("if " + test + "; then echo inherited; else echo closed; fi"), "closed\n");
+  close(descriptor);
+}
+
+TEST_F(ShellLinuxTest, CommandEndsOnlyWhenBackgroundChildrenHaveClosedTheOutput) {
+  EXPECT_EQ(RunCommand("(sleep 0.3; echo late) & echo early"), "early\nlate\n");
+}
+
+TEST_F(ShellLinuxTest, RunCommandReturnsAtOnceAndEndsOnAnotherThread) {
+  const std::filesystem::path flag = FFolder / "flag";
+  // Waits (at most about a minute) for a file that the test makes only
+  // after RunCommand has returned.
+  std::future<TCommandResult> result = StartCommand(
+      "i=0; while [ ! -e flag ] && [ $i -lt 6000 ]; do sleep 0.01; i=$((i+1)); done; "
+      "[ -e flag ] && echo released",
+      FFolder.string());
+  std::ofstream(flag).put('1');
+  ASSERT_EQ(result.wait_for(Patience), std::future_status::ready);
+  const TCommandResult done = result.get();
+  EXPECT_EQ(done.Output, "released\n");
+  EXPECT_NE(done.Thread, std::this_thread::get_id());
+}
+
+class ShellLinuxBridgeTest : public test::BridgeFixture {};
+
+// The whole chain: the module starts the real command, which writes a
+// multi-byte text one byte at a time; the reply comes through the user
+// interface's task queue, and other calls are answered meanwhile.
+TEST_F(ShellLinuxBridgeTest, CommandReplyKeepsCharactersSplitBetweenReads) {
+  FPlatform.Shell().SetCommandRunner(
+      [](const TShellCommand& command, IShell::TOnCommandDone onDone) {
+        TLinuxShell().RunCommand(command, std::move(onDone));
+      });
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";  // a é € 😀
+  std::string command;
+  for (const unsigned char byte : text) {
+    char octal[8];
+    std::snprintf(octal, sizeof octal, "\\%03o", byte);
+    command += std::string("printf '") + octal + "'; sleep 0.02; ";
+  }
+  Receive(nlohmann::json{{"id", 70003}, {"uuid", "cmd"}, {"data", {{"command", command}}}}.dump());
+  EXPECT_TRUE(FBrowser.Posted.empty());
+  EXPECT_EQ(Call(10001), R"(true:"2024.10")");
+
+  TFakeUserInterface& ui = FPlatform.UserInterface();
+  const auto deadline = std::chrono::steady_clock::now() + Patience;
+  while (ui.PendingTaskCount() == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(FBrowser.Posted.size(), 1u);  // only the hello reply so far
+  EXPECT_EQ(ui.RunPendingTasks(), 1);
+  EXPECT_EQ(
+      FBrowser.Posted.back(),
+      "{\"uuid\": \"cmd\", \"success\": true, \"result\": \"a\xC3\xA9\\u20AC\\uD83D\\uDE00\"}");
+}
+
+TEST_F(ShellLinuxTest, ExecuteRefusesMissingFilesWithTheSystemsMessage) {
+  for (const char* path : {"/nonexistent-zel/missing.txt", "zel-no-such-program", "missing.txt"}) {
+    SCOPED_TRACE(path);
+    const TShellResult result = TLinuxShell().Execute(path, "");
+    EXPECT_FALSE(result.Success);
+    EXPECT_EQ(result.Message, std::strerror(ENOENT));
+  }
+}
+
+TEST_F(ShellLinuxTest, ExecuteStartsAProgramWithItsArgumentsSplitAsTheShellWould) {
+  const std::filesystem::path program = FFolder / "program";
+  const std::filesystem::path written = FFolder / "arguments";
+  std::ofstream(program) << "#!/bin/sh\nprintf '[%s]' \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" "
+                         << written << "\n";
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+
+  const TShellResult result =
+      TLinuxShell().Execute(program.string(), R"(one "two words" 'it''s' a\ b)");
+  ASSERT_TRUE(result.Success) << result.Message;
+  const auto deadline = std::chrono::steady_clock::now() + Patience;
+  while (!std::filesystem::exists(written) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::ifstream in(written);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[one][two words][its][a b]");
+
+  EXPECT_FALSE(TLinuxShell().Execute(program.string(), "'unclosed").Success);
+}
+
+}  // namespace
+}  // namespace zel
