@@ -4,7 +4,9 @@
 // later windows) implement it; nothing above this layer names an OS.
 #include "platform/ContentTypes.h"
 #include "platform/Environment.h"
+#include "platform/FileDialogs.h"
 #include "platform/FileMapping.h"
+#include "platform/FileSystem.h"
 #include "platform/InstanceLock.h"
 #include "platform/KnownFolders.h"
 #include "platform/Locale.h"
@@ -32,6 +34,8 @@ class IPlatform {
   virtual IEnvironment& Environment() = 0;
   virtual ISharedLibraries& SharedLibraries() = 0;
   virtual IProcesses& Processes() = 0;
+  virtual IFileSystem& FileSystem() = 0;
+  virtual IFileDialogs& FileDialogs() = 0;
   virtual IShell& Shell() = 0;
   virtual IRegistryStore& RegistryStore() = 0;
 };

@@ -10,6 +10,8 @@
 
 #include "backends/fake/FakeRegistryStore.h"
 #include "backends/fake/FakeShell.h"
+#include "backends/fake/FakeFileDialogs.h"
+#include "backends/fake/FakeFileSystem.h"
 #include "backends/fake/FakeWindow.h"
 #include "platform/Platform.h"
 
@@ -196,6 +198,8 @@ class TFakePlatform : public IPlatform {
   TFakeEnvironment& Environment() override { return FEnvironment; }
   TFakeSharedLibraries& SharedLibraries() override { return FSharedLibraries; }
   TFakeProcesses& Processes() override { return FProcesses; }
+  TFakeFileSystem& FileSystem() override { return FFileSystem; }
+  TFakeFileDialogs& FileDialogs() override { return FFileDialogs; }
   TFakeShell& Shell() override { return FShell; }
   TFakeRegistryStore& RegistryStore() override { return FRegistryStore; }
 
@@ -211,6 +215,8 @@ class TFakePlatform : public IPlatform {
   TFakeEnvironment FEnvironment;
   TFakeSharedLibraries FSharedLibraries;
   TFakeProcesses FProcesses;
+  TFakeFileSystem FFileSystem;
+  TFakeFileDialogs FFileDialogs;
   TFakeShell FShell;
   TFakeRegistryStore FRegistryStore;
 };

@@ -2,7 +2,9 @@
 
 #include "backends/linux/ContentTypesLinux.h"
 #include "backends/linux/EnvironmentLinux.h"
+#include "backends/linux/FileDialogsLinux.h"
 #include "backends/linux/FileMappingLinux.h"
+#include "backends/linux/FileSystemLinux.h"
 #include "backends/linux/InstanceLockLinux.h"
 #include "backends/linux/KnownFoldersLinux.h"
 #include "backends/linux/LocaleLinux.h"
@@ -30,6 +32,8 @@ class TLinuxPlatform : public IPlatform {
   IEnvironment& Environment() override { return FEnvironment; }
   ISharedLibraries& SharedLibraries() override { return FSharedLibraries; }
   IProcesses& Processes() override { return FProcesses; }
+  IFileSystem& FileSystem() override { return FFileSystem; }
+  IFileDialogs& FileDialogs() override { return FFileDialogs; }
   IShell& Shell() override { return FShell; }
   IRegistryStore& RegistryStore() override { return FRegistryStore; }
 
@@ -45,6 +49,8 @@ class TLinuxPlatform : public IPlatform {
   TLinuxEnvironment FEnvironment;
   TLinuxSharedLibraries FSharedLibraries;
   TLinuxProcesses FProcesses;
+  TLinuxFileSystem FFileSystem;
+  TLinuxFileDialogs FFileDialogs;
   TLinuxShell FShell;
   TLinuxRegistryStore FRegistryStore;
 };

@@ -4,6 +4,10 @@ namespace zel {
 
 void RegisterFunctionFamilies(TBridgeDispatcher& dispatcher) {
   RegisterAppFunctions(dispatcher);
+  RegisterFileFunctions(dispatcher);
+  RegisterFolderFunctions(dispatcher);
+  RegisterBase64Functions(dispatcher);
+  RegisterDialogFunctions(dispatcher);
   RegisterShellFunctions(dispatcher);
   RegisterRegistryFunctions(dispatcher);
   RegisterWindowFunctions(dispatcher);

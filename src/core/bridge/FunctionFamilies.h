@@ -5,6 +5,10 @@
 namespace zel {
 
 void RegisterAppFunctions(TBridgeDispatcher& dispatcher);
+void RegisterFileFunctions(TBridgeDispatcher& dispatcher);
+void RegisterFolderFunctions(TBridgeDispatcher& dispatcher);
+void RegisterBase64Functions(TBridgeDispatcher& dispatcher);
+void RegisterDialogFunctions(TBridgeDispatcher& dispatcher);
 void RegisterShellFunctions(TBridgeDispatcher& dispatcher);
 void RegisterRegistryFunctions(TBridgeDispatcher& dispatcher);
 void RegisterWindowFunctions(TBridgeDispatcher& dispatcher);
