@@ -1,5 +1,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +15,8 @@
 
 #include "BridgeTestSupport.h"
 #include "backends/linux/ShellLinux.h"
+
+extern char** environ;
 
 namespace zel {
 namespace {
@@ -165,6 +170,110 @@ TEST_F(ShellLinuxTest, ExecuteStartsAProgramWithItsArgumentsSplitAsTheShellWould
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[one][two words][its][a b]");
 
   EXPECT_FALSE(TLinuxShell().Execute(program.string(), "'unclosed").Success);
+}
+
+// Starts a program; its standard output goes to `output` when given, else
+// nowhere. `environment` entries replace those of this process.
+pid_t Spawn(const std::vector<std::string>& arguments, int* output = nullptr,
+            const std::vector<std::string>& environment = {}) {
+  int pipeEnds[2] = {-1, -1};
+  if (output && pipe(pipeEnds) != 0) return 0;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (output) {
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  }
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> variables = environment;
+  for (char** variable = environ; *variable; ++variable) variables.emplace_back(*variable);
+  std::vector<char*> argv, envp;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  for (const std::string& variable : variables) envp.push_back(const_cast<char*>(variable.c_str()));
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);  // the first of two equal names wins
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = 0;
+  posix_spawn_file_actions_destroy(&actions);
+  if (output) {
+    close(pipeEnds[1]);
+    *output = pipeEnds[0];
+  }
+  return pid;
+}
+
+std::string OutputOf(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    while (const std::size_t count = fread(buffer, 1, sizeof buffer, pipe))
+      output.append(buffer, count);
+    pclose(pipe);
+  }
+  return output;
+}
+
+// A bus of its own with python3-dbusmock standing in for the file manager.
+class TMockFileManager {
+ public:
+  TMockFileManager() {
+    int output = -1;
+    FDaemon = Spawn({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, &output);
+    if (FDaemon == 0) return;
+    char c = 0;
+    while (read(output, &c, 1) == 1 && c != '\n') FAddress += c;
+    close(output);
+    if (FAddress.empty()) return;
+    FMock = Spawn({"/usr/bin/python3", "-m", "dbusmock", "org.freedesktop.FileManager1",
+                   "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1"},
+                  nullptr, {"DBUS_SESSION_BUS_ADDRESS=" + FAddress});
+    const auto deadline = std::chrono::steady_clock::now() + Patience;
+    while (FMock && std::chrono::steady_clock::now() < deadline) {
+      if (Call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+               "org.freedesktop.DBus.NameHasOwner org.freedesktop.FileManager1") == "(true,)\n") {
+        FReady = Call("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                      "org.freedesktop.DBus.Mock.AddMethod '' ShowItems ass '' ''") == "()\n";
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  ~TMockFileManager() {
+    for (const pid_t pid : {FMock, FDaemon}) {
+      if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+  }
+  bool Ready() const { return FReady; }
+  const std::string& Address() const { return FAddress; }
+  std::string Call(const std::string& destination, const std::string& path,
+                   const std::string& method) {
+    return OutputOf("gdbus call --address '" + FAddress + "' --dest " + destination +
+                    " --object-path " + path + " --method " + method + " 2>/dev/null");
+  }
+
+ private:
+  pid_t FDaemon = 0, FMock = 0;
+  std::string FAddress;
+  bool FReady = false;
+};
+
+TEST_F(ShellLinuxTest, ExploreAsksTheFileManagerToShowTheItem) {
+  TMockFileManager fileManager;
+  if (!fileManager.Ready()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not available";
+  const TShellResult result = TLinuxShell(fileManager.Address()).Explore("some folder/a file.txt");
+  ASSERT_TRUE(result.Success) << result.Message;
+  const std::string calls =
+      fileManager.Call("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                       "org.freedesktop.DBus.Mock.GetCalls");
+  const std::string expected = "'ShowItems', [<['file://" +
+                               std::filesystem::current_path().string() +
+                               "/some%20folder/a%20file.txt']>, <''>]";
+  EXPECT_NE(calls.find(expected), std::string::npos) << calls;
 }
 
 }  // namespace

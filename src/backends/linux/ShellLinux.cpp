@@ -231,7 +231,14 @@ TShellResult TLinuxShell::Execute(const std::string& filePath, const std::string
 TShellResult TLinuxShell::Explore(const std::string& filePath) {
   TGObject<GFile> file(g_file_new_for_path(filePath.c_str()));
   const TGString uri(g_file_get_uri(file.get()));
-  TGObject<GDBusConnection> bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+  TGObject<GDBusConnection> bus(
+      FBusAddress.empty()
+          ? g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)
+          : g_dbus_connection_new_for_address_sync(
+                FBusAddress.c_str(),
+                static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                  G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                nullptr, nullptr, nullptr));
   if (bus) {
     const gchar* uris[] = {uri.get(), nullptr};
     // A short wait: the window stays unresponsive meanwhile.
@@ -239,6 +246,7 @@ TShellResult TLinuxShell::Explore(const std::string& filePath) {
         bus.get(), "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
         "org.freedesktop.FileManager1", "ShowItems", g_variant_new("(^ass)", uris, ""), nullptr,
         G_DBUS_CALL_FLAGS_NONE, 3000, nullptr, nullptr);
+    if (!FBusAddress.empty()) g_dbus_connection_close_sync(bus.get(), nullptr, nullptr);
     if (reply) {
       g_variant_unref(reply);
       return {true, ""};

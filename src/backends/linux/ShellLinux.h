@@ -10,6 +10,10 @@ namespace zel {
 // over D-Bus, /bin/sh for command lines and the X server's window list.
 class TLinuxShell : public IShell {
  public:
+  TLinuxShell() = default;
+  // Asks the file manager on the bus at `busAddress` instead of the session bus.
+  explicit TLinuxShell(std::string busAddress) : FBusAddress(std::move(busAddress)) {}
+
   // A path that exists and is an executable program is started with
   // `arguments` (split as the shell would); any other path is opened with
   // the default application of its content type, an address (scheme:...)
@@ -27,6 +31,9 @@ class TLinuxShell : public IShell {
   // The top-level client windows of the X display `displayName` (null: the
   // DISPLAY variable), front to back; nothing when it cannot be opened.
   static std::vector<std::string> WindowCaptionsOf(const char* displayName);
+
+ private:
+  std::string FBusAddress;
 };
 
 }  // namespace zel
