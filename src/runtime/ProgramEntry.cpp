@@ -1,5 +1,9 @@
 #include "runtime/ProgramEntry.h"
 
+#include "core/text/MimeTypes.h"
+#include "runtime/MainForm.h"
+#include "runtime/WebViewLoader.h"
+
 #include <exception>
 
 #include "core/messages/LocalizedMessages.h"
@@ -28,8 +32,13 @@ void ShowEscapedError(IPlatform& platform, const std::string& text) {
 }  // namespace
 
 int RunMainWindow(IPlatform& platform, TStartupLoader& startup) {
-  // The main window (TMainForm) is created here and the main loop run until
-  // it closes. Not built yet: nothing is shown and the program ends.
+  TMimeTypes::InstallSystemSource(&platform.ContentTypes());
+  TLibraryWebViewLoader loader(platform.SharedLibraries(), startup.WebViewLoaderPath());
+  TMainForm form(platform, startup, loader);
+  form.FormCreate();
+  form.Window().Show();
+  platform.UserInterface().Run();
+  form.FormClose();
   return 0;
 }
 

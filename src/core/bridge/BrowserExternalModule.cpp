@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/package/ExeZip.h"
 #include "core/settings/ProjectIni.h"
 #include "core/text/StrUtils.h"
 #include "platform/Platform.h"
@@ -28,6 +29,16 @@ bool TBrowserExternalModule::OriginAllowed(std::string_view origin) {
   if (origin == "file://") return true;
   return std::any_of(FExtraOrigins.begin(), FExtraOrigins.end(),
                      [&](const std::string& allowed) { return allowed == "*" || allowed == origin; });
+}
+
+std::string OriginOfUrl(std::string_view url) {
+  const auto separator = url.find("://");
+  if (separator == std::string_view::npos) return std::string(url);
+  const std::string scheme = FoldAsciiCase(url.substr(0, separator));
+  if (scheme == "file") return "file://";
+  const auto pathStart = url.find_first_of("/?#", separator + 3);
+  return scheme + std::string(url.substr(separator, pathStart == std::string_view::npos ? std::string_view::npos
+                                                                                        : pathStart - separator));
 }
 
 bool JsonNestingWithin(std::string_view json, int limit) {

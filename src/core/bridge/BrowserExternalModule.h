@@ -93,6 +93,10 @@ class TBrowserExternalModule {
   std::function<bool()> FTrayIconVisible;
 };
 
+// The origin of an address as documents report it: "file://" for file
+// addresses, scheme and authority ("http://127.0.0.1:8000") for the others.
+std::string OriginOfUrl(std::string_view url);
+
 // True when `json` nests objects and arrays at most `limit` deep (strings are skipped).
 bool JsonNestingWithin(std::string_view json, int limit);
 

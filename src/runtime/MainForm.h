@@ -1,0 +1,55 @@
+#pragma once
+// The application's only top-level window: it hosts the browser form, owns
+// the bridge module, applies the window settings of the package and runs the
+// close protocol, by which the page decides whether the application closes.
+#include <memory>
+#include <string>
+
+#include "core/bridge/BrowserExternalModule.h"
+#include "platform/Platform.h"
+#include "runtime/BrowserForm.h"
+#include "runtime/StartupLoader.h"
+#include "runtime/WebViewLoader.h"
+
+namespace zel {
+
+class TMainForm {
+ public:
+  TMainForm(IPlatform& platform, TStartupLoader& startup, IWebViewLoader& loader);
+  ~TMainForm();
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  // Creates the window, the bridge module and the browser form, and applies
+  // the settings.
+  void FormCreate();
+  // The close gate, asked on every attempt to close: answers FCanClose and
+  // asks the page through zel.events.onCloseQuery().
+  bool FormCloseQuery();
+  // Frees the bridge module, then the browser form.
+  void FormClose();
+  void EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser& sender, const std::string& ADocumentTitle);
+  void BrowserExternalModuleAppCloseRequest(TBrowserExternalModule& sender);
+
+  IWindow& Window() { return *FWindow; }
+  TBrowserForm* BrowserForm() { return FBrowserForm.get(); }
+  TBrowserExternalModule* BrowserExternalModule() { return FBrowserExternalModule.get(); }
+  bool CanClose() const { return FCanClose; }
+
+ private:
+  class TBrowserAccess;
+  void ApplyWindowSettings();
+  bool ShowsOwnPage();
+
+  IPlatform& FPlatform;
+  TStartupLoader& FStartup;
+  IWebViewLoader& FLoader;
+  std::unique_ptr<IWindow> FWindow;
+
+  bool FCanClose = false;
+  std::unique_ptr<TBrowserForm> FBrowserForm;
+  std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
+  std::unique_ptr<TBrowserAccess> FBrowserAccess;
+};
+
+}  // namespace zel

@@ -1,0 +1,173 @@
+// The main window on the fake platform and engine: the settings it applies,
+// its start page, the title rule and the close protocol.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "PackageTestSupport.h"
+#include "backends/fake/FakePlatform.h"
+#include "backends/fake/FakeWebEngine.h"
+#include "backends/fake/FakeWindow.h"
+#include "core/ArchiveKey.h"
+#include "core/package/ExeUtils.h"
+#include "core/package/PackageWriter.h"
+#include "runtime/MainForm.h"
+
+namespace zel::resources {
+extern const std::string_view BridgeScript;
+}
+
+namespace zel {
+namespace {
+
+constexpr const char* AppID = "com.example.notes";
+
+HRESULT ReportVersion(const char*, std::string* version) {
+  *version = "2.50.6";
+  return S_OK;
+}
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  // Starts an application whose zel.ini has `extraSettings`, up to a created web view.
+  void Start(const std::string& extraSettings, std::vector<std::string> arguments = {}) {
+    const auto zip = FDir / "package.zip";
+    {
+      TPackageWriter writer(zip, ArchivePassword(), TPackageEncryption::TraditionalPkware);
+      writer.AddBytes("zel.ini", std::string("[App]\nID=") + AppID + "\nName=Notes\nDirName=app\n" + extraSettings);
+      writer.AddBytes("zel-engine-linux-x64.so", "engine");
+      writer.AddBytes("app/index.html", "<p>hi</p>");
+      writer.AddBytes("zel-webviewjs", "console.log('extra');");
+      writer.Commit();
+    }
+    const auto exe = FDir / "notes";
+    test::WriteFile(exe, test::MinimalElf());
+    TExeUtils(exe).AppendZipToExe(zip, exe);
+    FPlatform.ProcessInfo().SetExecutablePath(exe);
+    FPlatform.KnownFolders().SetLocalAppData((FDir / "local").string() + "/");
+    FPlatform.SharedLibraries().AddLibrary(
+        (FDir / "local" / AppID / "Linux64" / "zel-engine-linux-x64.so").string(),
+        {{"GetAvailableCoreWebView2BrowserVersionString", reinterpret_cast<void*>(&ReportVersion)}});
+
+    FStartup = std::make_unique<TStartupLoader>(FPlatform, std::move(arguments));
+    ASSERT_TRUE(FStartup->Execute());
+    FForm = std::make_unique<TMainForm>(FPlatform, *FStartup, FLoader);
+    FForm->FormCreate();
+    FForm->Window().Show();
+    // The web view is created through the main loop.
+    const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (FPlatform.UserInterface().PendingTaskCount() == 0 && std::chrono::steady_clock::now() < guard) {
+      std::this_thread::yield();
+    }
+    FPlatform.UserInterface().RunPendingTasks();
+    ASSERT_TRUE(FForm->BrowserForm()->EdgeBrowser()->WebViewCreated());
+  }
+  TFakeWindow& Window() { return static_cast<TFakeWindow&>(FForm->Window()); }
+  TFakeWebView& WebView() { return FLoader.Environment().LastController()->FakeWebView(); }
+
+  test::TTempDir FDir;
+  TFakePlatform FPlatform;
+  TFakeWebViewLoader FLoader;
+  std::unique_ptr<TStartupLoader> FStartup;
+  std::unique_ptr<TMainForm> FForm;
+};
+
+TEST_F(MainFormTest, DefaultsGiveACentredSizeableNormalWindowOnTheStartPage) {
+  Start("");
+  EXPECT_EQ(Window().Caption(), "Notes");
+  EXPECT_EQ(Window().Bounds().Width, 800);
+  EXPECT_EQ(Window().Bounds().Height, 600);
+  EXPECT_TRUE(Window().Centered());
+  EXPECT_EQ(Window().BorderStyle(), TBorderStyle::Sizeable);
+  EXPECT_EQ(Window().State(), TWindowState::Normal);
+  EXPECT_FALSE(Window().StayOnTop());
+  EXPECT_FALSE(FForm->BrowserExternalModule()->InFullscreen());
+  EXPECT_EQ(WebView().Navigations(), std::vector<std::string>{"file:///index.html"});
+  // The bridge script comes first, the package's extra script last.
+  const std::string& script = WebView().DocumentScripts().at(0);
+  EXPECT_EQ(script.rfind("\r" + std::string(resources::BridgeScript), 0), 0u);
+  EXPECT_NE(resources::BridgeScript.find("window.zel = {"), std::string::npos);
+  EXPECT_NE(script.find("\rconsole.log('extra');"), std::string::npos);
+}
+
+TEST_F(MainFormTest, FullScreenStyleIgnoresBorderAndReportsFullScreen) {
+  Start("WindowStyle=1\nWindowBorder=3\n");
+  EXPECT_EQ(Window().BorderStyle(), TBorderStyle::None);
+  EXPECT_EQ(Window().State(), TWindowState::Maximized);
+  EXPECT_TRUE(FForm->BrowserExternalModule()->InFullscreen());
+}
+
+TEST_F(MainFormTest, LimitsPlacementStateAndOrder) {
+  Start("Width=800\nMinWidth=1000\nWindowState=2\nWindowPosition=1\nWindowOrder=1\nWindowBorder=4\nLeft=70\nTop=60\n");
+  EXPECT_EQ(Window().Bounds().Width, 1000);
+  EXPECT_EQ(Window().State(), TWindowState::Normal);
+  EXPECT_FALSE(Window().Centered());
+  EXPECT_TRUE(Window().StayOnTop());
+  EXPECT_EQ(Window().BorderStyle(), TBorderStyle::ToolWindow);
+}
+
+TEST_F(MainFormTest, MaximizedState) {
+  Start("WindowState=1\n");
+  EXPECT_EQ(Window().State(), TWindowState::Maximized);
+}
+
+TEST_F(MainFormTest, StartPageFromTheCommandLineOnlyWithExactlyTheIdAndOneAddress) {
+  Start("", {AppID, "file:///about.html"});
+  EXPECT_EQ(WebView().Navigations(), std::vector<std::string>{"file:///about.html"});
+}
+
+TEST_F(MainFormTest, StartPageIgnoresAnIdInAnotherCase) {
+  Start("IndexHtml=start.html\n", {"COM.example.notes", "file:///about.html"});
+  EXPECT_EQ(WebView().Navigations(), std::vector<std::string>{"file:///start.html"});
+}
+
+TEST_F(MainFormTest, StartPageIgnoresAThirdArgument) {
+  Start("", {AppID, "file:///about.html", "x"});
+  EXPECT_EQ(WebView().Navigations(), std::vector<std::string>{"file:///index.html"});
+}
+
+TEST_F(MainFormTest, CaptionFollowsThePageTitleOnlyWhenAsked) {
+  Start("");
+  WebView().RaiseDocumentTitleChanged("Page");
+  EXPECT_EQ(Window().Caption(), "Notes");
+}
+
+TEST_F(MainFormTest, DynamicTitle) {
+  Start("DynamicAppTitle=1\n");
+  WebView().RaiseDocumentTitleChanged("Page \"one\"");
+  EXPECT_EQ(Window().Caption(), "Page \"one\"");
+}
+
+TEST_F(MainFormTest, ClosingAsksThePageWhichClosesThroughTheBridge) {
+  Start("");
+  Window().Close();
+  EXPECT_FALSE(Window().Closed());
+  ASSERT_EQ(WebView().Scripts().size(), 1u);
+  EXPECT_EQ(WebView().Scripts()[0].Script, "zel.events.onCloseQuery();");
+  Window().Close();  // every attempt asks again
+  EXPECT_EQ(WebView().Scripts().size(), 2u);
+  // The default handler answers with zel.app.close().
+  WebView().RaiseWebMessageReceived(R"({"id":50001,"uuid":"u","data":{}})", std::nullopt);
+  EXPECT_TRUE(FForm->CanClose());
+  EXPECT_TRUE(Window().Closed());
+  EXPECT_EQ(WebView().Scripts().size(), 3u);  // asked once more, now permitted
+}
+
+TEST_F(MainFormTest, AForeignPageCannotHoldTheWindowOpen) {
+  Start("");
+  WebView().SetSource("https://example.com/");
+  Window().Close();
+  EXPECT_TRUE(Window().Closed());
+  EXPECT_TRUE(WebView().Scripts().empty());
+}
+
+TEST_F(MainFormTest, BridgeCallsAreAnsweredThroughTheWebView) {
+  Start("");
+  WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"u","data":{}})", std::nullopt);
+  WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"v","data":{}})", std::nullopt, "https://evil.example");
+  EXPECT_EQ(WebView().PostedMessages(), std::vector<std::string>{R"({"uuid": "u", "success": true, "result": "2024.10"})"});
+}
+
+}  // namespace
+}  // namespace zel
