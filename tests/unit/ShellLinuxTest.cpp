@@ -76,8 +76,9 @@ TEST_F(ShellLinuxTest, CommandOutputIsStandardOutputAndErrorInTheOrderWritten) {
 }
 
 TEST_F(ShellLinuxTest, CommandRunsInItsWorkingFolderAndNotAtAllWithoutOne) {
-  EXPECT_EQ(RunCommand("pwd", FFolder.string()), FFolder.string() + "\n");
-  EXPECT_EQ(RunCommand("pwd"), std::filesystem::current_path().string() + "\n");
+  EXPECT_EQ(RunCommand("pwd -P", FFolder.string()),
+            std::filesystem::canonical(FFolder).string() + "\n");
+  EXPECT_EQ(RunCommand("pwd -P"), std::filesystem::current_path().string() + "\n");
   EXPECT_EQ(RunCommand("echo started; touch made", (FFolder / "missing").string()), "");
   EXPECT_FALSE(std::filesystem::exists(FFolder / "made"));
 }
