@@ -1,0 +1,128 @@
+// Runs one large file call through the bridge module on the Linux platform,
+// as the runtime does inside the web-message event, and prints milliseconds:
+//   decode BASE64-FILE TARGET        -> "<parse ms> <handler ms>"
+//     the call message of base64.decodeToFile with the file's text as
+//     contents: the JSON parse of the message, then the handler alone
+//     (decode, write, flush to the disk, rename)
+//   extract PACKAGED-EXE SOURCE TARGET -> "<call ms>"
+//     files.extractFile of SOURCE (below DirName) out of the package
+//   password                            -> the archive password (for the floor)
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "backends/linux/LinuxPlatform.h"
+#include "core/ArchiveKey.h"
+#include "core/bridge/BrowserExternalModule.h"
+#include "core/package/AttachedPackage.h"
+#include "core/settings/ProjectIni.h"
+
+namespace {
+
+using namespace zel;
+
+class TReplies : public IBrowserAccess {
+ public:
+  void PostWebMessageAsJson(const std::string& json) override { Last = json; }
+  void ExecuteScript(const std::string&) override {}
+  void Navigate(const std::string&) override {}
+  double ZoomFactor() override { return 1; }
+  void SetZoomFactor(double) override {}
+  void FocusBrowser() override {}
+  std::string Last;
+};
+
+class TMessage : public IWebMessageReceivedArgs {
+ public:
+  explicit TMessage(const std::string& json) : FJson(json) {}
+  std::string WebMessageAsJson() const override { return FJson; }
+  HRESULT TryGetWebMessageAsString(std::string&) const override { return E_INVALIDARG; }
+  std::string Source() const override { return "file://"; }
+
+ private:
+  const std::string& FJson;
+};
+
+std::string ReadFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+void Check(const TReplies& replies) {
+  if (replies.Last.find("\"success\": true") == std::string::npos) {
+    std::fprintf(stderr, "the call failed: %s\n", replies.Last.substr(0, 300).c_str());
+    std::exit(1);
+  }
+}
+
+// Delivers `json` as the web-message event does; fails unless the call
+// answered "true".
+double Deliver(TBrowserExternalModule& module, TReplies& replies, const std::string& json) {
+  TMessage message(json);
+  const auto start = std::chrono::steady_clock::now();
+  module.EdgeBrowserWebMessageReceived(message);
+  const double ms = MillisecondsSince(start);
+  Check(replies);
+  return ms;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "password") == 0) {
+    std::printf("%s\n", ArchivePassword().c_str());
+    return 0;
+  }
+  auto platform = CreateLinuxPlatform();
+  TReplies replies;
+  TBrowserExternalModule module(*platform);
+  module.SetBrowserForm(&replies);
+
+  if (argc == 4 && std::strcmp(argv[1], "decode") == 0) {
+    const std::string json =
+        nlohmann::json({{"id", 90001},
+                        {"uuid", "u"},
+                        {"data", {{"filePath", argv[3]}, {"contents", ReadFile(argv[2])}}}})
+            .dump();
+    // The parse the dispatcher does before any handler runs, then the
+    // handler alone on the parsed message.
+    const auto start = std::chrono::steady_clock::now();
+    const nlohmann::json message = nlohmann::json::parse(json);
+    const double parsed = MillisecondsSince(start);
+    const TBridgeFunction* function = module.Dispatcher().Find(90001);
+    const auto handlerStart = std::chrono::steady_clock::now();
+    function->Handler(TBridgeCall{module, "u", message["data"]});
+    const double handled = MillisecondsSince(handlerStart);
+    Check(replies);
+    std::printf("%.0f %.0f\n", parsed, handled);
+    return 0;
+  }
+  if (argc == 5 && std::strcmp(argv[1], "extract") == 0) {
+    auto package = TAttachedPackage::Open(platform->FileMapping(), argv[2], ArchivePassword());
+    TProjectINI settings;
+    settings.LoadFromBytes(package->Zip().ExtractToString("zel.ini"));
+    module.SetExeZip(&package->Zip());
+    module.SetProjectINI(&settings);
+    const std::string json =
+        nlohmann::json({{"id", 30004},
+                        {"uuid", "u"},
+                        {"data", {{"sourceFile", argv[3]}, {"targetFile", argv[4]}}}})
+            .dump();
+    std::printf("%.0f\n", Deliver(module, replies, json));
+    return 0;
+  }
+  std::fprintf(
+      stderr,
+      "usage: %s decode BASE64-FILE TARGET | extract PACKAGED-EXE SOURCE TARGET | password\n",
+      argv[0]);
+  return 2;
+}
