@@ -1,5 +1,7 @@
 #include "runtime/StartupLoader.h"
 
+#include <zlib.h>
+
 #include <random>
 #include <system_error>
 
@@ -21,6 +23,19 @@ bool IsBlank(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) > 0x20) return false;
   return true;
+}
+
+// True when `path` holds exactly `size` bytes whose CRC-32 is `crc`.
+bool FileMatches(const std::string& path, std::uint64_t size, std::uint32_t crc) {
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) != size || error) return false;
+  TFileStream file(path, TFileMode::OpenRead);
+  std::vector<unsigned char> buffer(1 << 16);
+  uLong sum = crc32(0L, Z_NULL, 0);
+  for (std::size_t n; (n = file.Read(buffer.data(), buffer.size())) > 0;) {
+    sum = crc32(sum, buffer.data(), static_cast<uInt>(n));
+  }
+  return sum == crc;
 }
 
 std::string RandomSuffix() {
@@ -111,32 +126,37 @@ void TStartupLoader::PrepareFolders() {
   FWebViewDir = FAppCacheDir + std::string(EngineFiles.FolderName);
   FWebViewLoaderPath = FWebViewDir + std::string(EngineFiles.LibraryName);
   std::filesystem::create_directories(FWebViewDir);
-  // A library left by an earlier start is used as it is.
-  std::error_code error;
-  if (!std::filesystem::exists(FWebViewLoaderPath, error)) ExtractEngineLibrary();
+  ExtractEngineFile(EngineFiles.LibraryName);
+  if (!EngineFiles.CompanionName.empty()) ExtractEngineFile(EngineFiles.CompanionName);
 }
 
-void TStartupLoader::ExtractEngineLibrary() {
-  // A package without the library leaves no file: the engine check then
-  // finds no engine, and a later package that carries it still gets
-  // extracted.
-  if (ExeZip().FindFile(EngineFiles.LibraryName) < 0) return;
+void TStartupLoader::ExtractEngineFile(std::string_view name) {
+  // A package without the file leaves none: the engine check then finds no
+  // engine, and a later package that carries it still gets extracted.
+  const std::int64_t index = ExeZip().FindFile(name);
+  if (index < 0) return;
+  // A file left by an earlier start is used as it is when it is the
+  // package's own. The engine is built with the runtime and shares its
+  // interfaces, so one left by another version would crash this runtime: it
+  // is replaced.
+  const std::string target = FWebViewDir + std::string(name);
+  const TZipEntryInfo& entry = ExeZip().Entry(static_cast<std::size_t>(index));
+  if (FileMatches(target, entry.Size, entry.Crc32)) return;
   // Written beside the target and renamed into place when complete, so an
   // interrupted or failed extraction never leaves a file that later starts
   // would keep.
-  const std::filesystem::path part = FWebViewLoaderPath + "." + RandomSuffix() + ".part";
+  const std::filesystem::path part = target + "." + RandomSuffix() + ".part";
   try {
     bool complete;
     {
       TFileStream file(part, TFileMode::Create);
-      complete = ExeZip().ExtractToStream(EngineFiles.LibraryName, file);
+      complete = ExeZip().ExtractToStream(name, file);
       file.Flush();
     }
     if (!complete) {
-      throw EError("The package's entry " + std::string(EngineFiles.LibraryName) +
-                   " cannot be read: the package is damaged.");
+      throw EError("The package's entry " + std::string(name) + " cannot be read: the package is damaged.");
     }
-    std::filesystem::rename(part, FWebViewLoaderPath);
+    std::filesystem::rename(part, target);
   } catch (...) {
     std::error_code ignored;
     std::filesystem::remove(part, ignored);

@@ -76,7 +76,7 @@ class TStartupLoader {
   bool ReadAppValues();
   void ApplyTheme();
   void PrepareFolders();
-  void ExtractEngineLibrary();
+  void ExtractEngineFile(std::string_view name);
   void SetEngineEnvironment();
 
   IPlatform& FPlatform;

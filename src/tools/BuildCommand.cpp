@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/ArchiveKey.h"
+#include "core/package/EngineFiles.h"
 #include "core/package/ExeUtils.h"
 #include "core/package/PackageWriter.h"
 #include "core/settings/ProjectIni.h"
@@ -19,8 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Files that the runtime template brings along when they sit beside it.
-constexpr const char* EngineLibraryEntry = "zel-engine-linux-x64.so";
+// Files that the runtime template brings along when they sit beside it: the
+// engine library, its companion and the engine's installer.
 constexpr const char* EngineInstallerEntry = "zel-engine-install.sh";
 
 std::string ReadFileBytes(const fs::path& path) {
@@ -103,9 +104,11 @@ int RunBuild(const TBuildOptions& options) {
     }
   }
   std::vector<std::pair<std::string, fs::path>> entries = app.Entries;
-  for (const char* name : {EngineLibraryEntry, EngineInstallerEntry}) {
+  for (std::string_view name : {EngineFiles.LibraryName, EngineFiles.CompanionName,
+                                std::string_view(EngineInstallerEntry)}) {
+    if (name.empty()) continue;
     const fs::path beside = runtime.parent_path() / name;
-    if (fs::is_regular_file(beside)) entries.emplace_back(name, beside);
+    if (fs::is_regular_file(beside)) entries.emplace_back(std::string(name), beside);
   }
 
   const fs::path output = fs::absolute(options.Output);

@@ -369,7 +369,7 @@ TEST_F(StartupTest, PasswordPromptUnlessStartedWithTheApplicationID) {
   }
 }
 
-TEST_F(StartupTest, EngineLibraryIsExtractedOnlyWhenAbsent) {
+TEST_F(StartupTest, EngineLibraryIsExtractedWhenAbsentOrDifferent) {
   WriteApp(BasicIni());
   InstallEngine();
   EXPECT_EQ(Run(), 0);
@@ -379,12 +379,23 @@ TEST_F(StartupTest, EngineLibraryIsExtractedOnlyWhenAbsent) {
                           std::filesystem::directory_iterator()),
             1);
 
-  // A library left by an earlier start is used unchanged.
-  test::WriteFile(EnginePath(), std::string("library of an earlier start"));
+  // The package's own library left by an earlier start is used as it is.
+  const auto earlier = std::filesystem::last_write_time(EnginePath());
+  std::filesystem::last_write_time(EnginePath(), earlier - std::chrono::hours(1));
   NewProcess();
   InstallEngine();
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(test::ReadFile(EnginePath()), "library of an earlier start");
+  EXPECT_EQ(std::filesystem::last_write_time(EnginePath()), earlier - std::chrono::hours(1));
+
+  // One of another version (same size, other bytes) is replaced: it shares
+  // the runtime's interfaces and would crash it.
+  std::string other(EngineBytes);
+  other[0] = 'E';
+  test::WriteFile(EnginePath(), other);
+  NewProcess();
+  InstallEngine();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(test::ReadFile(EnginePath()), EngineBytes);
   EXPECT_TRUE(FMainWindow);
 }
 

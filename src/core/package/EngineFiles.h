@@ -10,10 +10,14 @@ struct TEngineFileNames {
   std::string_view FolderName;
   // The engine library: package entry and file name.
   std::string_view LibraryName;
+  // A companion the engine loads from the library's folder (its web process
+  // extension); empty where there is none.
+  std::string_view CompanionName;
 };
 
-inline constexpr TEngineFileNames LinuxEngineFiles{"Linux64/", "zel-engine-linux-x64.so"};
-inline constexpr TEngineFileNames WindowsEngineFiles{"Win64\\", "WebView2LoaderWin64.dll"};
+inline constexpr TEngineFileNames LinuxEngineFiles{"Linux64/", "zel-engine-linux-x64.so",
+                                                   "zel-engine-webext.so"};
+inline constexpr TEngineFileNames WindowsEngineFiles{"Win64\\", "WebView2LoaderWin64.dll", ""};
 
 // The names this build uses.
 inline constexpr TEngineFileNames EngineFiles = LinuxEngineFiles;

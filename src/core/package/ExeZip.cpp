@@ -84,6 +84,7 @@ void TExeZip::OpenSource(zip_source_t* source) {
     info.CompressedSize = st.comp_size;
     info.CompressionMethod = static_cast<std::uint16_t>(st.comp_method);
     info.EncryptionMethod = st.encryption_method;
+    info.Crc32 = st.crc;
     // The first entry of a name wins, as a directory search from the start would.
     FIndexByFoldedName.try_emplace(FoldAsciiCase(info.Name), FEntries.size());
     FEntries.push_back(std::move(info));

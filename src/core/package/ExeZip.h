@@ -31,6 +31,7 @@ struct TZipEntryInfo {
   std::uint64_t CompressedSize = 0;
   std::uint16_t CompressionMethod = 0;  // 0 stored, 8 deflated, ...
   std::uint16_t EncryptionMethod = 0;   // 0 none, 1 traditional PKWARE, 0x0101.. AES
+  std::uint32_t Crc32 = 0;              // of the uncompressed bytes
 };
 
 // Sequential reader of one entry's uncompressed bytes.

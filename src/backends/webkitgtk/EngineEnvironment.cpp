@@ -1,0 +1,165 @@
+#include "backends/webkitgtk/EngineEnvironment.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "backends/webkitgtk/EngineView.h"
+
+namespace zel {
+
+namespace {
+
+constexpr const char* ExtensionFileName = "zel-engine-webext.so";
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The folder of this library, found from one of its own addresses.
+std::filesystem::path LibraryFolder() {
+  Dl_info info{};
+  if (!dladdr(reinterpret_cast<void*>(&EngineVersion), &info) || !info.dli_fname)
+    throw std::runtime_error("Cannot locate the engine library");
+  return std::filesystem::absolute(info.dli_fname).parent_path();
+}
+
+// A pending controller creation, completed from the main loop.
+struct TPendingController {
+  std::shared_ptr<TEngineEnvironment> Environment;
+  GtkWidget* Parent = nullptr;
+  bool ParentDestroyed = false;
+  std::function<void(HRESULT, std::unique_ptr<IWebViewController>)> Completed;
+};
+
+void ParentDestroyed(GtkWidget*, TPendingController* pending) { pending->ParentDestroyed = true; }
+
+gboolean CompleteController(gpointer data) {
+  std::unique_ptr<TPendingController> pending(static_cast<TPendingController*>(data));
+  g_signal_handlers_disconnect_by_data(pending->Parent, pending.get());
+  HRESULT hr = S_OK;
+  std::unique_ptr<IWebViewController> controller;
+  if (pending->ParentDestroyed) {
+    hr = E_FAIL;
+  } else {
+    try {
+      controller = TEngineView::Create(pending->Environment, pending->Parent);
+    } catch (...) {
+      hr = E_FAIL;
+    }
+  }
+  g_object_unref(pending->Parent);
+  try {
+    pending->Completed(hr, std::move(controller));
+  } catch (...) {
+  }
+  return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
+std::string EngineVersion() {
+  return std::to_string(webkit_get_major_version()) + "." +
+         std::to_string(webkit_get_minor_version()) + "." +
+         std::to_string(webkit_get_micro_version());
+}
+
+std::shared_ptr<TEngineEnvironment> TEngineEnvironment::Create() {
+  std::shared_ptr<TEngineEnvironment> environment(new TEngineEnvironment());
+  environment->FArguments =
+      ParseBrowserArguments(EnvironmentValue("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS"));
+  environment->PrepareExtension();
+
+  std::string folder = EnvironmentValue("WEBVIEW2_USER_DATA_FOLDER");
+  if (folder.empty()) {
+    environment->FContext = webkit_web_context_new_ephemeral();
+  } else {
+    std::filesystem::path base = std::filesystem::path(folder) / "WebKitGTK";
+    std::string data = (base / "Data").string();
+    std::string cache = (base / "Cache").string();
+    WebKitWebsiteDataManager* manager = webkit_website_data_manager_new(
+        "base-data-directory", data.c_str(), "base-cache-directory", cache.c_str(), nullptr);
+    std::string cookies = (base / "Data" / "cookies.sqlite").string();
+    webkit_cookie_manager_set_persistent_storage(
+        webkit_website_data_manager_get_cookie_manager(manager), cookies.c_str(),
+        WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+    environment->FContext = webkit_web_context_new_with_website_data_manager(manager);
+    g_object_unref(manager);
+  }
+  WebKitWebContext* context = environment->FContext;
+  g_signal_connect(context, "initialize-web-extensions", G_CALLBACK(InitializeWebExtensions),
+                   environment.get());
+  webkit_web_context_register_uri_scheme(context, std::string(EngineScheme).c_str(), SchemeRequest,
+                                         environment.get(), nullptr);
+  // Secure and CORS-enabled; not local, which would break fetch and modules.
+  WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+  webkit_security_manager_register_uri_scheme_as_secure(security,
+                                                        std::string(EngineScheme).c_str());
+  webkit_security_manager_register_uri_scheme_as_cors_enabled(security,
+                                                              std::string(EngineScheme).c_str());
+  environment->FMediaServer = TMediaServer::Create();
+  return environment;
+}
+
+TEngineEnvironment::~TEngineEnvironment() {
+  if (FContext) {
+    g_signal_handlers_disconnect_by_data(FContext, this);
+    g_object_unref(FContext);
+  }
+  if (!FExtensionLink.empty()) unlink(FExtensionLink.c_str());
+  if (!FExtensionFolder.empty()) rmdir(FExtensionFolder.c_str());
+}
+
+void TEngineEnvironment::PrepareExtension() {
+  std::filesystem::path extension = LibraryFolder() / ExtensionFileName;
+  if (!std::filesystem::exists(extension))
+    throw std::runtime_error("The web process extension is missing");
+  GError* error = nullptr;
+  char* folder = g_dir_make_tmp("zel-engine-XXXXXX", &error);
+  if (!folder) {
+    g_clear_error(&error);
+    throw std::runtime_error("Cannot create the extension folder");
+  }
+  FExtensionFolder = folder;
+  g_free(folder);
+  FExtensionLink = (std::filesystem::path(FExtensionFolder) / ExtensionFileName).string();
+  std::error_code code;
+  std::filesystem::create_symlink(extension, FExtensionLink, code);
+  if (code) throw std::runtime_error("Cannot link the web process extension");
+}
+
+void TEngineEnvironment::InitializeWebExtensions(WebKitWebContext* context, gpointer self) {
+  auto* environment = static_cast<TEngineEnvironment*>(self);
+  webkit_web_context_set_web_extensions_directory(context, environment->FExtensionFolder.c_str());
+}
+
+void TEngineEnvironment::SchemeRequest(WebKitURISchemeRequest* request, gpointer) {
+  TEngineView* view = TEngineView::FromWebView(webkit_uri_scheme_request_get_web_view(request));
+  if (view) {
+    view->HandleSchemeRequest(request);
+    return;
+  }
+  GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "Not found");
+  webkit_uri_scheme_request_finish_error(request, error);
+  g_error_free(error);
+}
+
+HRESULT TEngineEnvironment::CreateController(
+    TNativeHandle parent,
+    std::function<void(HRESULT, std::unique_ptr<IWebViewController>)> completed) {
+  if (!parent || !GTK_IS_CONTAINER(parent) || !completed) return E_INVALIDARG;
+  auto* pending =
+      new TPendingController{shared_from_this(), GTK_WIDGET(parent), false, std::move(completed)};
+  g_object_ref(pending->Parent);
+  g_signal_connect(pending->Parent, "destroy", G_CALLBACK(ParentDestroyed), pending);
+  g_idle_add(CompleteController, pending);
+  return S_OK;
+}
+
+std::string TEngineEnvironment::BrowserVersionString() { return EngineVersion(); }
+
+}  // namespace zel
