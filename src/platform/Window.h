@@ -17,6 +17,7 @@ struct TWindowBounds {
   int Top = 0;
   int Width = 0;
   int Height = 0;
+  bool operator==(const TWindowBounds&) const = default;
 };
 
 class IWindow {

@@ -25,9 +25,9 @@ GdkWindowTypeHint TypeHintOf(TBorderStyle style) {
   }
 }
 
-// None keeps the window resizable: it has no frame to drag, but a window
-// manager refuses to maximize a fixed-size window, and full screen is
-// border None plus maximized.
+// Whether the user may resize the window. None counts as resizable: it has
+// no frame to drag, but a window manager refuses to maximize a fixed-size
+// window, and full screen is border None plus maximized.
 bool ResizableOf(TBorderStyle style) {
   return style == TBorderStyle::None || style == TBorderStyle::Sizeable ||
          style == TBorderStyle::SizeToolWindow;
@@ -87,12 +87,13 @@ bool TLinuxWindow::MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) cons
   if (!Mapped()) return false;
   GdkWindow* gdkWindow = gtk_widget_get_window(FWindow);
   if (gdkWindow == nullptr) return false;
+  // Every figure is asked of the X server now (GDK's cached size may lag
+  // behind while the window manager is still changing the window).
   GdkRectangle rect{};
   gdk_window_get_frame_extents(gdkWindow, &rect);
-  int x = 0, y = 0;
+  int x = 0, y = 0, width = 0, height = 0;
   gdk_window_get_origin(gdkWindow, &x, &y);
-  const int width = gdk_window_get_width(gdkWindow);
-  const int height = gdk_window_get_height(gdkWindow);
+  gdk_window_get_geometry(gdkWindow, nullptr, nullptr, &width, &height);
   insets = {x - rect.x, y - rect.y, rect.x + rect.width - (x + width),
             rect.y + rect.height - (y + height)};
   if (insets.Left < 0 || insets.Top < 0 || insets.Right < 0 || insets.Bottom < 0) {
@@ -105,14 +106,19 @@ bool TLinuxWindow::MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) cons
   return true;
 }
 
+bool TLinuxWindow::NormalAndSettled() const {
+  return FState == TWindowState::Normal && FWindowManagerState == TWindowState::Normal;
+}
+
 TWindowBounds TLinuxWindow::Bounds() {
   TWindowBounds frame;
   TFrameInsets insets;
-  // A size or position still on its way to the window manager is reported
-  // as requested; in the normal state, that is what the window will have.
-  if ((!FRequestPending || FState != TWindowState::Normal) && MeasureFrame(frame, insets))
-    return frame;
-  return FBounds;
+  if (!MeasureFrame(frame, insets)) return FBounds;
+  // A size, position or return to the normal state still on its way to the
+  // window manager is reported as requested: that is what the window will
+  // have.
+  if (FState == TWindowState::Normal && (FRequestPending || !NormalAndSettled())) return FBounds;
+  return frame;
 }
 
 TWindowBounds TLinuxWindow::Constrain(TWindowBounds bounds) const {
@@ -129,11 +135,17 @@ void TLinuxWindow::ApplySizeHints() {
   if (!FWindow) return;
   GdkGeometry geometry{};
   int mask = 0;
-  // A fixed-size window gets no hints of ours: GTK then pins its size to
-  // the requested one, and the limits still apply to every request.
-  if (gtk_window_get_resizable(GTK_WINDOW(FWindow))) {
-    const int extraWidth = FInsets.Left + FInsets.Right;
-    const int extraHeight = FInsets.Top + FInsets.Bottom;
+  const int extraWidth = FInsets.Left + FInsets.Right;
+  const int extraHeight = FInsets.Top + FInsets.Bottom;
+  if (!ResizableOf(FBorderStyle) && FState != TWindowState::Maximized) {
+    // A fixed size: equal minimum and maximum, so the user cannot drag it
+    // while the program can still resize it (GTK's own non-resizable mode
+    // pins the window to its content's size instead). A maximized window
+    // must be free to take the work area.
+    mask = GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE;
+    geometry.min_width = geometry.max_width = std::max(1, FBounds.Width - extraWidth);
+    geometry.min_height = geometry.max_height = std::max(1, FBounds.Height - extraHeight);
+  } else {
     if (FMinWidth > 0 || FMinHeight > 0) {
       mask |= GDK_HINT_MIN_SIZE;
       // -1: no minimum of ours, GTK uses the content's own.
@@ -146,6 +158,13 @@ void TLinuxWindow::ApplySizeHints() {
       geometry.max_height = FMaxHeight > 0 ? std::max(1, FMaxHeight - extraHeight) : G_MAXSHORT;
     }
   }
+  // GTK answers every call with a new configure request built from what it
+  // last saw, which in the middle of a change of state can undo the window
+  // manager's work: only changed hints are sent.
+  const THints hints{mask, geometry.min_width, geometry.min_height, geometry.max_width,
+                     geometry.max_height};
+  if (hints == FHints) return;
+  FHints = hints;
   gtk_window_set_geometry_hints(GTK_WINDOW(FWindow), nullptr, &geometry,
                                 static_cast<GdkWindowHints>(mask));
 }
@@ -154,6 +173,14 @@ void TLinuxWindow::RequestSize() {
   if (!FWindow) return;
   const int width = std::max(1, FBounds.Width - FInsets.Left - FInsets.Right);
   const int height = std::max(1, FBounds.Height - FInsets.Top - FInsets.Bottom);
+  if (Mapped()) {
+    // A shown window that has the size already gets no request (see
+    // ApplySizeHints for why).
+    int currentWidth = 0, currentHeight = 0;
+    gdk_window_get_geometry(gtk_widget_get_window(FWindow), nullptr, nullptr, &currentWidth,
+                            &currentHeight);
+    if (currentWidth == width && currentHeight == height) return;
+  }
   gtk_window_resize(GTK_WINDOW(FWindow), width, height);
 }
 
@@ -166,6 +193,7 @@ void TLinuxWindow::RequestPosition(int left, int top) {
 void TLinuxWindow::SetBounds(const TWindowBounds& bounds) {
   FBounds = Constrain(bounds);
   if (!FWindow) return;
+  ApplySizeHints();
   RequestSize();
   // Before the first showing the position is kept but not applied: the
   // window is then centred or placed by the window manager.
@@ -188,12 +216,14 @@ void TLinuxWindow::SetSizeLimits(int minWidth, int minHeight, int maxWidth, int 
 
 // How each border style is realised:
 //   None            undecorated; resizable (see ResizableOf)
-//   Single          decorated, not resizable, normal window
+//   Single          decorated, fixed size, normal window
 //   Sizeable        decorated, resizable, normal window
-//   Dialog          decorated, not resizable, type hint DIALOG
-//   ToolWindow      decorated, not resizable, type hint UTILITY (the window
+//   Dialog          decorated, fixed size, type hint DIALOG
+//   ToolWindow      decorated, fixed size, type hint UTILITY (the window
 //                   manager draws its small tool frame where it has one)
 //   SizeToolWindow  decorated, resizable, type hint UTILITY
+// A fixed size is announced with equal minimum and maximum size hints
+// (ApplySizeHints).
 // Window managers read the type hint when they take a window on, so a
 // changed hint on a shown window is applied by hiding and showing it again.
 void TLinuxWindow::SetBorderStyle(TBorderStyle style) {
@@ -201,7 +231,6 @@ void TLinuxWindow::SetBorderStyle(TBorderStyle style) {
   if (!FWindow) return;
   GtkWindow* window = GTK_WINDOW(FWindow);
   gtk_window_set_decorated(window, style != TBorderStyle::None);
-  gtk_window_set_resizable(window, ResizableOf(style));
   ApplySizeHints();
   const GdkWindowTypeHint hint = TypeHintOf(style);
   if (gtk_window_get_type_hint(window) != hint) {
@@ -222,8 +251,9 @@ void TLinuxWindow::SetBorderStyle(TBorderStyle style) {
 
 void TLinuxWindow::SetState(TWindowState state) {
   // Recorded at once so that a query right after the request answers it;
-  // the window manager's reports (WindowStateEvent) then correct it.
+  // the window manager's next report (WindowStateEvent) replaces it.
   FState = state;
+  FStateRequested = Mapped();
   if (!FWindow) return;
   GtkWindow* window = GTK_WINDOW(FWindow);
   switch (state) {
@@ -235,10 +265,12 @@ void TLinuxWindow::SetState(TWindowState state) {
       gtk_window_iconify(window);
       break;
     case TWindowState::Maximized:
+      ApplySizeHints();  // a fixed size must not keep it from maximizing
       gtk_window_deiconify(window);
       gtk_window_maximize(window);
       break;
   }
+  if (state != TWindowState::Maximized) ApplySizeHints();
 }
 
 void TLinuxWindow::SetStayOnTop(bool onTop) {
@@ -281,8 +313,7 @@ void TLinuxWindow::Hide() {
   if (!FWindow || !Visible()) return;
   TWindowBounds frame;
   TFrameInsets insets;
-  if (FState == TWindowState::Normal && !FRequestPending && MeasureFrame(frame, insets))
-    FBounds = frame;
+  if (NormalAndSettled() && !FRequestPending && MeasureFrame(frame, insets)) FBounds = frame;
   FRequestPending = false;
   gtk_widget_hide(FWindow);
 }
@@ -346,17 +377,26 @@ gboolean TLinuxWindow::WindowDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
   return TRUE;
 }
 
+TWindowState TLinuxWindow::StateOf(GdkWindowState state) {
+  if (state & GDK_WINDOW_STATE_ICONIFIED) return TWindowState::Minimized;
+  if (state & GDK_WINDOW_STATE_MAXIMIZED) return TWindowState::Maximized;
+  return TWindowState::Normal;
+}
+
+void TLinuxWindow::TakeWindowManagerState(TWindowState state) {
+  const TWindowState previous = FState;
+  FWindowManagerState = state;
+  FState = state;
+  // Fixed-size hints are lifted while maximized.
+  if ((previous == TWindowState::Maximized) != (state == TWindowState::Maximized)) ApplySizeHints();
+}
+
 gboolean TLinuxWindow::WindowStateEvent(GtkWidget*, GdkEventWindowState* event, gpointer self) {
   auto* window = static_cast<TLinuxWindow*>(self);
-  const GdkWindowState state = event->new_window_state;
   // A hidden window keeps the state it will be shown in.
-  if (state & GDK_WINDOW_STATE_WITHDRAWN) return FALSE;
-  if (state & GDK_WINDOW_STATE_ICONIFIED)
-    window->FState = TWindowState::Minimized;
-  else if (state & GDK_WINDOW_STATE_MAXIMIZED)
-    window->FState = TWindowState::Maximized;
-  else
-    window->FState = TWindowState::Normal;
+  if (event->new_window_state & GDK_WINDOW_STATE_WITHDRAWN) return FALSE;
+  window->FStateRequested = false;
+  window->TakeWindowManagerState(StateOf(event->new_window_state));
   return FALSE;
 }
 
@@ -366,18 +406,29 @@ gboolean TLinuxWindow::WindowConfigureEvent(GtkWidget*, GdkEventConfigure*, gpoi
   TFrameInsets insets;
   if (!window->MeasureFrame(frame, insets)) return FALSE;
   window->FRequestPending = false;
+  // GDK reports a state only when it differs from the one it saw last, so a
+  // change undone before GDK saw it goes unreported: the window's state is
+  // read again here, unless a request of ours is still unanswered.
+  const TWindowState current =
+      StateOf(gdk_window_get_state(gtk_widget_get_window(window->FWindow)));
+  if (window->FStateRequested && current == window->FState) window->FStateRequested = false;
+  if (!window->FStateRequested && current != window->FState)
+    window->TakeWindowManagerState(current);
   if (!(insets == window->FInsets)) {
-    // The frame is known now, or has changed with the border style: ask again
-    // for the client size that gives the requested outer size.
+    // The frame is known now, or has changed with the border style or the
+    // state: in the normal state ask again for the client size that gives
+    // the requested outer size.
     window->FInsets = insets;
     window->ApplySizeHints();
-    if (window->FState == TWindowState::Normal) {
+    if (window->NormalAndSettled()) {
       window->RequestSize();
       window->FRequestPending = true;
     }
     return FALSE;
   }
-  if (window->FState == TWindowState::Normal) window->FBounds = frame;
+  // Only the normal state's bounds are kept: they are restored after
+  // maximizing, and a change of state may still be on its way.
+  if (window->NormalAndSettled()) window->FBounds = frame;
   return FALSE;
 }
 

@@ -60,13 +60,24 @@ class TLinuxWindow : public IWindow {
     bool operator==(const TFrameInsets&) const = default;
   };
 
+  // The size hints last given to GTK.
+  struct THints {
+    int Mask = 0;
+    int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+    bool operator==(const THints&) const = default;
+  };
+
   static gboolean WindowDeleteEvent(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean WindowStateEvent(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
   static gboolean WindowConfigureEvent(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
   static void WindowDestroy(GtkWidget* widget, gpointer self);
   static gboolean ProgressBarPulse(gpointer self);
 
+  static TWindowState StateOf(GdkWindowState state);
+  void TakeWindowManagerState(TWindowState state);
   bool Mapped() const;
+  // The normal state requested and confirmed by the window manager.
+  bool NormalAndSettled() const;
   // The frame rectangle and insets as the X server has them now.
   bool MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) const;
   // Width and height brought within the size limits.
@@ -89,12 +100,17 @@ class TLinuxWindow : public IWindow {
   // normal state, last reported by the window manager.
   TWindowBounds FBounds{0, 0, 800, 600};
   TFrameInsets FInsets;
+  THints FHints;
   bool FRequestPending = false;  // a move or resize not answered yet
   int FMinWidth = 0, FMinHeight = 0, FMaxWidth = 0, FMaxHeight = 0;
   bool FCentered = false;
   bool FShownBefore = false;
   TBorderStyle FBorderStyle = TBorderStyle::Sizeable;
+  // The state last requested or reported, and the state the window manager
+  // last reported.
   TWindowState FState = TWindowState::Normal;
+  TWindowState FWindowManagerState = TWindowState::Normal;
+  bool FStateRequested = false;  // a change of state asked for and not yet reported
   bool FStayOnTop = false;
   bool FClosed = false;
   TCloseQuery FCloseQuery;
