@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <string>
 
 #include "backends/linux/ToolkitLinux.h"
 
@@ -30,6 +31,32 @@ std::vector<TStandardButton> ButtonsOf(TButtonSet buttons) {
   return {{"_OK", ModalResultOk}};
 }
 
+const char* IconOf(TMessageKind kind) {
+  switch (kind) {
+    case TMessageKind::Error:
+      return "dialog-error";
+    case TMessageKind::Confirmation:
+      return "dialog-question";
+    case TMessageKind::Information:
+      break;
+  }
+  return "dialog-information";
+}
+
+// GTK 3 message dialogs show no icon of their own; the kind's icon is set
+// when the icon theme has it (in full colour or as a symbolic icon).
+void SetIcon(GtkWidget* dialog, TMessageKind kind) {
+  GtkIconTheme* theme = gtk_icon_theme_get_default();
+  std::string name = IconOf(kind);
+  if (!gtk_icon_theme_has_icon(theme, name.c_str())) name += "-symbolic";
+  if (!gtk_icon_theme_has_icon(theme, name.c_str())) return;
+  GtkWidget* image = gtk_image_new_from_icon_name(name.c_str(), GTK_ICON_SIZE_DIALOG);
+  gtk_widget_show(image);
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(dialog), image);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+}
+
 GtkMessageType TypeOf(TMessageKind kind) {
   switch (kind) {
     case TMessageKind::Error:
@@ -54,6 +81,7 @@ int TLinuxMessageBoxes::Show(const std::string& text, TMessageKind kind, TButton
   GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, TypeOf(kind),
                                              GTK_BUTTONS_NONE, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+  SetIcon(dialog, kind);
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   // No parent keeps it on top of the application: keep it above everything,
   // as a message that blocks start-up must not hide behind other windows.
