@@ -31,6 +31,8 @@ std::vector<TStandardButton> ButtonsOf(TButtonSet buttons) {
   return {{"_OK", ModalResultOk}};
 }
 
+GtkMessageType TypeOf(TMessageKind kind);
+
 const char* IconOf(TMessageKind kind) {
   switch (kind) {
     case TMessageKind::Error:
@@ -55,6 +57,9 @@ void SetIcon(GtkWidget* dialog, TMessageKind kind) {
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(dialog), image);
   G_GNUC_END_IGNORE_DEPRECATIONS
+  // Setting an image makes the dialog's kind "other"; give it back (it
+  // decides the dialog's accessible role).
+  g_object_set(dialog, "message-type", TypeOf(kind), nullptr);
 }
 
 GtkMessageType TypeOf(TMessageKind kind) {
