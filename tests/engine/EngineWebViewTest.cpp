@@ -304,6 +304,35 @@ TEST(EngineWebView, FailedNavigationCompletesOnce) {
         << errorPage;
   }
   host.View().Settings().PutIsBuiltInErrorPageEnabled(true);
+
+  // A handler that navigates on failure replaces the error page.
+  struct TRetry : IWebViewEvents {
+    TEngineHost* Host;
+    std::vector<TCompletion> Completed;
+    void NavigationStarting(INavigationStartingArgs& args) override {
+      Host->NavigationStarting(args);
+    }
+    void NavigationCompleted(bool success, int status) override {
+      Completed.push_back({success, status});
+      if (!success) Host->View().Navigate("file:///later.html?again");
+    }
+    void WebResourceRequested(IWebResourceRequestedArgs& args) override {
+      Host->WebResourceRequested(args);
+    }
+  } retry;
+  retry.Host = &host;
+  host.AddResource("later.html", "text/html", "<!doctype html><body>found</body>");
+  host.Starting.clear();
+  host.View().SetEventSink(&retry);
+  host.View().Navigate("file:///nowhere.html");
+  EXPECT_TRUE(RunUntil([&] { return retry.Completed.size() == 2; }));
+  host.View().SetEventSink(&host);
+  ASSERT_EQ(retry.Completed.size(), 2u);
+  EXPECT_FALSE(retry.Completed[0].Success);
+  EXPECT_TRUE(retry.Completed[1].Success);
+  EXPECT_EQ(host.Starting,
+            (std::vector<std::string>{"file:///nowhere.html", "file:///later.html?again"}));
+  EXPECT_EQ(host.Execute("document.body.textContent").second, "\"found\"");
 }
 
 TEST(EngineWebView, NewWindowRequestsOpenNothing) {

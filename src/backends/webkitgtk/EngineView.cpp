@@ -440,12 +440,14 @@ void TEngineView::StepZoom(int direction) {
 HRESULT TEngineView::Navigate(const std::string& uri) {
   if (!FView) return E_FAIL;
   if (uri.empty() || !g_uri_peek_scheme(uri.c_str())) return E_INVALIDARG;
+  FRequestedUri = EngineToFileUri(FileToEngineUri(uri));
   webkit_web_view_load_uri(FView, FileToEngineUri(uri).c_str());
   return S_OK;
 }
 
 HRESULT TEngineView::NavigateToString(const std::string& html) {
   if (!FView) return E_FAIL;
+  FRequestedUri.reset();
   webkit_web_view_load_html(FView, html.c_str(), nullptr);
   return S_OK;
 }
@@ -497,18 +499,21 @@ HRESULT TEngineView::RemoveWebResourceRequestedFilter(const std::string& pattern
 
 HRESULT TEngineView::GoBack() {
   if (!FView) return E_FAIL;
+  FRequestedUri.reset();
   webkit_web_view_go_back(FView);
   return S_OK;
 }
 
 HRESULT TEngineView::GoForward() {
   if (!FView) return E_FAIL;
+  FRequestedUri.reset();
   webkit_web_view_go_forward(FView);
   return S_OK;
 }
 
 HRESULT TEngineView::Reload() {
   if (!FView) return E_FAIL;
+  FRequestedUri.reset();
   webkit_web_view_reload(FView);
   return S_OK;
 }
@@ -673,7 +678,9 @@ void TEngineView::LoadChanged(WebKitWebView* view, WebKitLoadEvent event, TEngin
   switch (event) {
     case WEBKIT_LOAD_STARTED: {
       if (self->FErrorPagePending) {
-        // The engine's error page for the failure just reported: not a navigation.
+        // The engine's error page for the failure just reported: not a
+        // navigation. Its load was queued before any load started since, so
+        // it starts first (showing the newest requested address).
         self->FErrorPagePending = false;
         self->FInErrorPage = true;
         return;
@@ -689,7 +696,9 @@ void TEngineView::LoadChanged(WebKitWebView* view, WebKitLoadEvent event, TEngin
       self->FLoading = true;
       self->FLoadFailed = false;
       self->FWebErrorStatus = 0;
-      TNavigationArgs args(CurrentUri(view), ++self->FNavigationId);
+      std::string uri = self->FRequestedUri ? *self->FRequestedUri : CurrentUri(view);
+      self->FRequestedUri.reset();
+      TNavigationArgs args(uri, ++self->FNavigationId);
       if (!self->Raise([&](IWebViewEvents& e) { e.NavigationStarting(args); })) return;
       if (args.Cancel()) webkit_web_view_stop_loading(view);
       return;
@@ -722,7 +731,7 @@ void TEngineView::LoadChanged(WebKitWebView* view, WebKitLoadEvent event, TEngin
   }
 }
 
-gboolean TEngineView::LoadFailed(WebKitWebView*, WebKitLoadEvent, const char*, GError* error,
+gboolean TEngineView::LoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError* error,
                                  TEngineView* self) {
   if (self->FInErrorPage) return FALSE;
   self->FLoadFailed = true;

@@ -142,6 +142,9 @@ class TEngineView final : public IWebViewController, public IWebView, public IWe
   bool FLoadFailed = false;
   int FWebErrorStatus = 0;
   bool FErrorPagePending = false;
+  // The address of the last Navigate until its load starts: while the engine
+  // replaces an error page, its current address lags behind.
+  std::optional<std::string> FRequestedUri;
   bool FInErrorPage = false;
   std::string FLastSource;
   bool FFullScreen = false;
