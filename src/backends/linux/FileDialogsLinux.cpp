@@ -99,15 +99,23 @@ std::optional<std::string> TLinuxFileDialogs::Show(const TFileDialogOptions& opt
   // GTK's own title for its file chooser, in the user's language.
   const char* title =
       options.Title.empty() ? g_dgettext("gtk30", "Select a File") : options.Title.c_str();
+  // GTK labels a folder dialog's button "Open"; "Select" says what it does.
+  const char* accept =
+      options.Kind == TFileDialogKind::Folder ? g_dgettext("gtk30", "_Select") : nullptr;
   GtkFileChooserNative* dialog =
-      gtk_file_chooser_native_new(title, OwnerWindow(), ActionOf(options.Kind), nullptr, nullptr);
+      gtk_file_chooser_native_new(title, OwnerWindow(), ActionOf(options.Kind), accept, nullptr);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(dialog), TRUE);
   gtk_file_chooser_set_select_multiple(chooser, FALSE);
   gtk_file_chooser_set_local_only(chooser, TRUE);
 
   if (options.Kind == TFileDialogKind::Folder) {
-    if (!FLastFolder.empty()) gtk_file_chooser_set_filename(chooser, FLastFolder.c_str());
+    // GTK would start in its list of recent files, where no folder can be
+    // chosen, not even by typing its path: start at home the first time.
+    if (!FLastFolder.empty())
+      gtk_file_chooser_set_filename(chooser, FLastFolder.c_str());
+    else
+      gtk_file_chooser_set_current_folder(chooser, g_get_home_dir());
   } else {
     SetInitialName(chooser, options.Kind, options.FileName);
     for (const TFileFilter& item : options.Filters) {
