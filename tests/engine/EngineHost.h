@@ -76,6 +76,10 @@ class TEngineHost : public IWebViewEvents {
   std::vector<TProcessFailedKind> Failures;
   TPermissionState PermissionAnswer = TPermissionState::Deny;
   int TitleChanges = 0;
+  int HistoryChanges = 0;
+  int FullScreenChanges = 0;
+  int GotFocusCount = 0;
+  int LostFocusCount = 0;
   int ZoomChanges = 0;
   int ContentLoadings = 0;
 
@@ -85,6 +89,10 @@ class TEngineHost : public IWebViewEvents {
   void SourceChanged(bool isNewDocument) override { SourceChanges.push_back(isNewDocument); }
   void ContentLoading(bool isErrorPage, std::uint64_t navigationId) override { ++ContentLoadings; }
   void DocumentTitleChanged() override { ++TitleChanges; }
+  void HistoryChanged() override { ++HistoryChanges; }
+  void ContainsFullScreenElementChanged() override { ++FullScreenChanges; }
+  void GotFocus() override { ++GotFocusCount; }
+  void LostFocus() override { ++LostFocusCount; }
   void NewWindowRequested(INewWindowRequestedArgs& args) override;
   void WebResourceRequested(IWebResourceRequestedArgs& args) override;
   void PermissionRequested(IPermissionRequestedArgs& args) override;

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include "EngineHost.h"
 #include "TestBodies.h"
@@ -592,36 +593,45 @@ TEST(EngineWebView, PermissionRequestsReachTheHost) {
 
 // --- media ---
 
-bool MakeMedia(const std::filesystem::path& folder, std::string& video, std::string& audio) {
-  std::filesystem::path videoPath = folder / "clip.webm", audioPath = folder / "tone.ogg";
-  std::string command =
-      "gst-launch-1.0 -q videotestsrc num-buffers=90 ! "
-      "video/x-raw,width=160,height=120,framerate=30/1 ! "
-      "vp8enc deadline=1 ! webmmux ! filesink location=" +
-      videoPath.string() +
-      " >/dev/null 2>&1 && "
-      "gst-launch-1.0 -q audiotestsrc num-buffers=100 ! audioconvert ! vorbisenc ! oggmux ! "
-      "filesink location=" +
-      audioPath.string() + " >/dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) return false;
-  auto read = [](const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
-  video = read(videoPath);
-  audio = read(audioPath);
-  return !video.empty() && !audio.empty();
+struct TMedia {
+  std::string Video;  // WebM, 3 s
+  std::string Audio;  // Ogg Vorbis
+};
+
+// Clips made once with GStreamer's tools; nullptr when they cannot be made.
+const TMedia* Media() {
+  static std::optional<TMedia> media = []() -> std::optional<TMedia> {
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zel-media-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    std::filesystem::path videoPath = folder / "clip.webm", audioPath = folder / "tone.ogg";
+    std::string command =
+        "gst-launch-1.0 -q videotestsrc num-buffers=90 ! "
+        "video/x-raw,width=160,height=120,framerate=30/1 ! vp8enc deadline=1 ! webmmux ! "
+        "filesink location=" +
+        videoPath.string() +
+        " >/dev/null 2>&1 && "
+        "gst-launch-1.0 -q audiotestsrc num-buffers=100 ! audioconvert ! vorbisenc ! oggmux ! "
+        "filesink location=" +
+        audioPath.string() + " >/dev/null 2>&1";
+    bool made = std::system(command.c_str()) == 0;
+    auto read = [](const std::filesystem::path& path) {
+      std::ifstream in(path, std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    TMedia clips{made ? read(videoPath) : "", made ? read(audioPath) : ""};
+    std::filesystem::remove_all(folder);
+    if (clips.Video.empty() || clips.Audio.empty()) return std::nullopt;
+    return clips;
+  }();
+  return media ? &*media : nullptr;
 }
 
 TEST(EngineWebView, MediaPlaysAndSeeksThroughTheLoopbackServer) {
   REQUIRE_HOST();
-  std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("zel-media-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  std::string video, audio;
-  bool made = MakeMedia(folder, video, audio);
-  std::filesystem::remove_all(folder);
-  if (!made) GTEST_SKIP() << "gst-launch-1.0 could not make a WebM/Ogg clip: media not tested";
+  if (!Media()) GTEST_SKIP() << "gst-launch-1.0 could not make a WebM/Ogg clip: media not tested";
+  const std::string& video = Media()->Video;
+  const std::string& audio = Media()->Audio;
 
   TEngineHost& host = Host();
   host.AddResource("clip.webm", "video/webm", video);
@@ -685,6 +695,122 @@ v.addEventListener('loadedmetadata', () => chrome.webview.postMessage({ kind: 'm
   THttpResult part = Fetch(src, "GET", "bytes=100-199");
   EXPECT_EQ(part.Status, 206u);
   EXPECT_EQ(part.Body, video.substr(100, 100));
+}
+
+// The browser arguments make the difference: a second environment without them.
+TEST(EngineWebView, BrowserArgumentsMapToWebKitSettings) {
+  REQUIRE_HOST();
+  const char* variable = "WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS";
+  std::string arguments = std::getenv(variable) ? std::getenv(variable) : "";
+  unsetenv(variable);
+  TEngineHost plain(ZEL_ENGINE_PATH);
+  setenv(variable, arguments.c_str(), 1);
+  ASSERT_TRUE(plain.Ready()) << plain.Failure();
+  const char* page = R"(<!doctype html><body><script>
+fetch('file:///data.json').then(() => true, () => false).then((ok) =>
+  chrome.webview.postMessage({ kind: 'absolute', ok }));
+if (location.search === '?media') {
+  const a = document.createElement('audio');
+  a.autoplay = true;
+  a.addEventListener('canplaythrough', () => chrome.webview.postMessage({ kind: 'autoplay',
+    paused: a.paused }), { once: true });
+  a.src = 'tone.ogg';
+  document.body.append(a);
+}
+</script></body>)";
+  struct TCase {
+    TEngineHost* Host;
+    bool Flags;
+  } cases[] = {{&Host(), true}, {&plain, false}};
+  for (const TCase& c : cases) {
+    c.Host->AddResource("arguments.html", "text/html", page);
+    c.Host->AddResource("data.json", "application/json", "{}");
+    if (Media()) c.Host->AddResource("tone.ogg", "audio/ogg", Media()->Audio);
+    EXPECT_TRUE(
+        c.Host->NavigateAndWait(Media() ? "file:///arguments.html?media" : "file:///arguments.html")
+            .Success);
+    // --disable-web-security lets pages reach absolute file:/// addresses.
+    EXPECT_EQ(c.Host->WaitForMessage("absolute").Data.value("ok", !c.Flags), c.Flags) << c.Flags;
+    // --autoplay-policy=no-user-gesture-required lets sound start by itself.
+    if (Media()) {
+      EXPECT_EQ(c.Host->WaitForMessage("autoplay").Data.value("paused", c.Flags), !c.Flags)
+          << c.Flags;
+    }
+  }
+  Host().AddResource("data.json", "application/json", R"({"answer": 7, "text": "ß✓"})");
+  if (!Media()) GTEST_SKIP() << "gst-launch-1.0 could not make an Ogg clip: autoplay not tested";
+}
+
+TEST(EngineWebView, HistoryMovesBackAndForward) {
+  REQUIRE_HOST();
+  TEngineHost& host = Host();
+  EXPECT_TRUE(host.NavigateAndWait("file:///basic.html").Success);
+  int changes = host.HistoryChanges;
+  EXPECT_TRUE(host.NavigateAndWait("file:///blank%20page.html").Success);
+  EXPECT_GT(host.HistoryChanges, changes);
+  bool can = false;
+  host.View().GetCanGoBack(can);
+  EXPECT_TRUE(can);
+  std::size_t completed = host.Completed.size();
+  host.Starting.clear();
+  EXPECT_EQ(host.View().GoBack(), S_OK);
+  EXPECT_TRUE(RunUntil([&] { return host.Completed.size() > completed; }));
+  EXPECT_EQ(host.Starting, std::vector<std::string>{"file:///basic.html"});
+  std::string source;
+  host.View().GetSource(source);
+  EXPECT_EQ(source, "file:///basic.html");
+  host.View().GetCanGoForward(can);
+  EXPECT_TRUE(can);
+  completed = host.Completed.size();
+  EXPECT_EQ(host.View().GoForward(), S_OK);
+  EXPECT_TRUE(RunUntil([&] { return host.Completed.size() > completed; }));
+  host.View().GetSource(source);
+  EXPECT_EQ(source, "file:///blank%20page.html");
+}
+
+TEST(EngineWebView, ScriptDialogsCanBeTurnedOff) {
+  REQUIRE_HOST();
+  TEngineHost& host = Host();
+  EXPECT_TRUE(host.NavigateAndWait("file:///basic.html").Success);
+  host.View().Settings().PutAreDefaultScriptDialogsEnabled(false);
+  // No dialog shows: each call returns at once as if dismissed.
+  EXPECT_EQ(host.Execute("[alert('a'), confirm('b'), prompt('c', 'd')]").second,
+            "[null,false,null]");
+  host.View().Settings().PutAreDefaultScriptDialogsEnabled(true);
+}
+
+TEST(EngineWebView, FullScreenAndFocusReachTheHost) {
+  REQUIRE_HOST();
+  TEngineHost& host = Host();
+  EXPECT_TRUE(host.NavigateAndWait("file:///basic.html").Success);
+  int changes = host.FullScreenChanges;
+  host.Execute(
+      "document.documentElement.requestFullscreen().then(() => chrome.webview.postMessage({ kind: "
+      "'fullscreen', element: document.fullscreenElement !== null }), (e) => "
+      "chrome.webview.postMessage({ kind: 'fullscreen', error: String(e) }));");
+  TMessage entered = host.WaitForMessage("fullscreen");
+  EXPECT_EQ(entered.Data.value("element", false), true) << entered.Json;
+  bool full = false;
+  host.View().GetContainsFullScreenElement(full);
+  EXPECT_TRUE(full);
+  EXPECT_EQ(host.FullScreenChanges, changes + 1);
+  host.Execute("document.exitFullscreen()");
+  EXPECT_TRUE(RunUntil([&] { return host.FullScreenChanges == changes + 2; }));
+  host.View().GetContainsFullScreenElement(full);
+  EXPECT_FALSE(full);
+
+  GtkWidget* entry = gtk_entry_new();
+  gtk_box_pack_end(GTK_BOX(host.Container()), entry, FALSE, FALSE, 0);
+  gtk_widget_show(entry);
+  gtk_window_present(GTK_WINDOW(host.Window()));
+  gtk_widget_grab_focus(entry);
+  RunUntil([&] { return gtk_window_is_active(GTK_WINDOW(host.Window())); }, 5);
+  int got = host.GotFocusCount, lost = host.LostFocusCount;
+  EXPECT_EQ(host.Controller().MoveFocus(), S_OK);
+  EXPECT_TRUE(RunUntil([&] { return host.GotFocusCount > got; }));
+  gtk_widget_grab_focus(entry);
+  EXPECT_TRUE(RunUntil([&] { return host.LostFocusCount > lost; }));
+  gtk_widget_destroy(entry);
 }
 
 // --- persistence, across two processes ---
