@@ -156,6 +156,42 @@ TEST(EngineWebView, CreationCompletesAsynchronouslyWithTheEngineVersion) {
             gtk_widget_get_allocated_height(Host().Container()));
 }
 
+TEST(EngineWebView, BoundsAndVisibilityPlaceTheView) {
+  REQUIRE_HOST();
+  IWebViewController& controller = Host().Controller();
+  GtkWidget* widget = Host().EngineWidget();
+  GtkWidget* container = Host().Container();
+  int width = gtk_widget_get_allocated_width(container);
+  int height = gtk_widget_get_allocated_height(container);
+  struct TCase {
+    TBounds Bounds;
+    GdkRectangle Expected;  // relative to the container
+  } cases[] = {
+      {{0, 0, width / 2, height / 2}, {0, 0, width / 2, height / 2}},
+      {{10, 20, 110, 70}, {10, 20, 100, 50}},
+      {{width - 50, 0, width + 100, height}, {width - 50, 0, 50, height}},  // clipped
+      {{0, 0, width, height}, {0, 0, width, height}},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(controller.PutBounds(c.Bounds), S_OK);
+    GtkAllocation area{};
+    EXPECT_TRUE(RunUntil(
+        [&] {
+          gtk_widget_get_allocation(widget, &area);
+          GtkAllocation parent{};
+          gtk_widget_get_allocation(container, &parent);
+          return area.x - parent.x == c.Expected.x && area.y - parent.y == c.Expected.y &&
+                 area.width == c.Expected.width && area.height == c.Expected.height;
+        },
+        5))
+        << c.Bounds.Left << "," << c.Bounds.Top << " " << area.width << "x" << area.height;
+  }
+  EXPECT_EQ(controller.PutIsVisible(false), S_OK);
+  EXPECT_TRUE(RunUntil([&] { return !gtk_widget_is_visible(widget); }, 5));
+  EXPECT_EQ(controller.PutIsVisible(true), S_OK);
+  EXPECT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(widget); }, 5));
+}
+
 TEST(EngineWebView, ServesPagesScriptsModulesAndFetchThroughResourceRequests) {
   REQUIRE_HOST();
   TEngineHost& host = Host();
