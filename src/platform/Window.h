@@ -56,6 +56,8 @@ class IWindow {
 
   // The container that fills the client area, for the web view.
   virtual TNativeHandle ContentHandle() = 0;
+  // Called with the container's width and height whenever they change.
+  virtual void SetOnContentResized(std::function<void(int width, int height)> handler) = 0;
   // The thin indeterminate progress bar along the bottom edge.
   virtual void SetProgressBarVisible(bool visible) = 0;
 };

@@ -57,6 +57,10 @@ void TMainForm::FormCreate() {
   FBrowserForm->SetOnProgressBarVisibleChanged(
       [this](TBrowserForm&, bool visible) { FWindow->SetProgressBarVisible(visible); });
   FBrowserForm->FormCreate(FWindow->ContentHandle());
+  // The browser form fills the client area.
+  FWindow->SetOnContentResized([this](int width, int height) {
+    if (FBrowserForm) FBrowserForm->SetClientSize(width, height);
+  });
 
   const TProjectINI& settings = FStartup.ProjectINI();
   const auto flag = [&](const char* key) { return settings.ReadBool(ProjectIniAppSection, key, false); };

@@ -84,6 +84,11 @@ TEST_F(MainFormTest, DefaultsGiveACentredSizeableNormalWindowOnTheStartPage) {
   EXPECT_FALSE(Window().StayOnTop());
   EXPECT_FALSE(FForm->BrowserExternalModule()->InFullscreen());
   EXPECT_EQ(WebView().Navigations(), std::vector<std::string>{"file:///index.html"});
+  // The web view fills the window's content area, also after a resize.
+  EXPECT_EQ(FLoader.Environment().LastController()->Bounds().Right, 800);
+  EXPECT_EQ(FLoader.Environment().LastController()->Bounds().Bottom, 600);
+  Window().SetBounds({0, 0, 900, 700});
+  EXPECT_EQ(FLoader.Environment().LastController()->Bounds().Right, 900);
   // The bridge script comes first, the package's extra script last.
   const std::string& script = WebView().DocumentScripts().at(0);
   EXPECT_EQ(script.rfind("\r" + std::string(resources::BridgeScript), 0), 0u);

@@ -20,7 +20,10 @@ TWindowBounds TFakeWindow::Constrain(TWindowBounds bounds) const {
   return bounds;
 }
 
-void TFakeWindow::SetBounds(const TWindowBounds& bounds) { FBounds = Constrain(bounds); }
+void TFakeWindow::SetBounds(const TWindowBounds& bounds) {
+  FBounds = Constrain(bounds);
+  if (FVisible) ReportContentSize();
+}
 
 TWindowBounds TFakeWindow::Bounds() {
   return FState == TWindowState::Maximized ? FWorkArea : FBounds;
@@ -35,6 +38,11 @@ void TFakeWindow::SetSizeLimits(int minWidth, int minHeight, int maxWidth, int m
 }
 
 void TFakeWindow::Show() {
+  if (!FVisible) {
+    FVisible = true;
+    ReportContentSize();
+    FVisible = false;
+  }
   if (!FShownBefore) {
     FShownBefore = true;
     if (FCentered) {

@@ -45,6 +45,13 @@ class TFakeWindow : public IWindow {
   void Close() override;
   void SetCloseQuery(TCloseQuery query) override { FCloseQuery = std::move(query); }
   void SetOnClosed(std::function<void()> handler) override { FOnClosed = std::move(handler); }
+  void SetOnContentResized(std::function<void(int width, int height)> handler) override {
+    FOnContentResized = std::move(handler);
+  }
+  // The content area as the window's frame leaves it (no frame in the fake).
+  void ReportContentSize() {
+    if (FOnContentResized) FOnContentResized(Bounds().Width, Bounds().Height);
+  }
   TNativeHandle ContentHandle() override { return &FContent; }
   void SetProgressBarVisible(bool visible) override { FProgressBarVisible = visible; }
 
@@ -86,6 +93,7 @@ class TFakeWindow : public IWindow {
   int FShowCount = 0, FBringToFrontCount = 0, FFocusCount = 0, FCloseQueryCount = 0;
   TCloseQuery FCloseQuery;
   std::function<void()> FOnClosed;
+  std::function<void(int width, int height)> FOnContentResized;
 };
 
 class TFakeUserInterface : public IUserInterface {

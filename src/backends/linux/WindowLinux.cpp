@@ -28,6 +28,11 @@ GdkWindowTypeHint TypeHintOf(TBorderStyle style) {
 // Whether the user may resize the window. None counts as resizable: it has
 // no frame to drag, but a window manager refuses to maximize a fixed-size
 // window, and full screen is border None plus maximized.
+// The content container's new size goes to the owner, once per change.
+void ContentSizeAllocate(GtkWidget*, GdkRectangle* allocation, gpointer data) {
+  static_cast<TLinuxWindow*>(data)->ContentResized(allocation->width, allocation->height);
+}
+
 bool ResizableOf(TBorderStyle style) {
   return style == TBorderStyle::None || style == TBorderStyle::Sizeable ||
          style == TBorderStyle::SizeToolWindow;
@@ -59,6 +64,7 @@ TLinuxWindow::TLinuxWindow() {
   gtk_widget_show(FOverlay);
   gtk_widget_show(box);
 
+  g_signal_connect(FOverlay, "size-allocate", G_CALLBACK(ContentSizeAllocate), this);
   g_signal_connect(FWindow, "delete-event", G_CALLBACK(WindowDeleteEvent), this);
   g_signal_connect(FWindow, "window-state-event", G_CALLBACK(WindowStateEvent), this);
   g_signal_connect(FWindow, "configure-event", G_CALLBACK(WindowConfigureEvent), this);
@@ -438,6 +444,13 @@ void TLinuxWindow::WindowDestroy(GtkWidget*, gpointer self) {
   window->FWindow = nullptr;
   window->FOverlay = nullptr;
   window->FProgressBar = nullptr;
+}
+
+void TLinuxWindow::ContentResized(int width, int height) {
+  if (width == FContentWidth && height == FContentHeight) return;
+  FContentWidth = width;
+  FContentHeight = height;
+  if (FOnContentResized) FOnContentResized(width, height);
 }
 
 }  // namespace zel

@@ -45,6 +45,11 @@ class TLinuxWindow : public IWindow {
   void Close() override;
   void SetCloseQuery(TCloseQuery query) override { FCloseQuery = std::move(query); }
   void SetOnClosed(std::function<void()> handler) override { FOnClosed = std::move(handler); }
+  // Reports the content container's size (from its size-allocate signal).
+  void ContentResized(int width, int height);
+  void SetOnContentResized(std::function<void(int width, int height)> handler) override {
+    FOnContentResized = std::move(handler);
+  }
   TNativeHandle ContentHandle() override { return FOverlay; }
   void SetProgressBarVisible(bool visible) override;
 
@@ -115,6 +120,8 @@ class TLinuxWindow : public IWindow {
   bool FClosed = false;
   TCloseQuery FCloseQuery;
   std::function<void()> FOnClosed;
+  std::function<void(int width, int height)> FOnContentResized;
+  int FContentWidth = -1, FContentHeight = -1;
 };
 
 }  // namespace zel
