@@ -674,7 +674,11 @@ TEST(EngineWebView, MediaPlaysAndSeeksThroughTheLoopbackServer) {
   host.AddResource("tone.ogg", "audio/ogg", audio);
   host.AddResource("media.html", "text/html", R"(<!doctype html><body>
 <video id="v" src="clip.webm" muted preload="auto"></video>
+<video id="w" muted preload="auto"><source src="clip.webm?source" type="video/webm"></video>
 <script>
+const w = document.getElementById('w');
+w.addEventListener('loadedmetadata', () => chrome.webview.postMessage({ kind: 'source',
+  src: w.currentSrc }), { once: true });
 const v = document.getElementById('v');
 v.addEventListener('error', () => chrome.webview.postMessage({ kind: 'metadata', error: v.error && v.error.code }));
 v.addEventListener('loadedmetadata', () => chrome.webview.postMessage({ kind: 'metadata',
@@ -688,6 +692,9 @@ v.addEventListener('loadedmetadata', () => chrome.webview.postMessage({ kind: 'm
   std::string src = metadata.Data.value("src", "");
   EXPECT_EQ(src.rfind("http://127.0.0.1:", 0), 0u) << src;
   EXPECT_TRUE(Contains(host.Requested, "file:///clip.webm"));
+  std::string sourceSrc = host.WaitForMessage("source").Data.value("src", "");
+  EXPECT_EQ(sourceSrc.rfind("http://127.0.0.1:", 0), 0u) << sourceSrc;
+  EXPECT_TRUE(Contains(host.Requested, "file:///clip.webm?source"));
 
   host.Execute(R"(v.addEventListener('seeked', () => chrome.webview.postMessage({ kind: 'seeked',
     time: v.currentTime }), { once: true }); v.currentTime = 2;)");

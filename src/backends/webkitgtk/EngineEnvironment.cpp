@@ -110,26 +110,33 @@ TEngineEnvironment::~TEngineEnvironment() {
     g_signal_handlers_disconnect_by_data(FContext, this);
     g_object_unref(FContext);
   }
-  if (!FExtensionLink.empty()) unlink(FExtensionLink.c_str());
-  if (!FExtensionFolder.empty()) rmdir(FExtensionFolder.c_str());
 }
 
 void TEngineEnvironment::PrepareExtension() {
   std::filesystem::path extension = LibraryFolder() / ExtensionFileName;
   if (!std::filesystem::exists(extension))
     throw std::runtime_error("The web process extension is missing");
-  GError* error = nullptr;
-  char* folder = g_dir_make_tmp("zel-engine-XXXXXX", &error);
-  if (!folder) {
-    g_clear_error(&error);
-    throw std::runtime_error("Cannot create the extension folder");
-  }
-  FExtensionFolder = folder;
-  g_free(folder);
-  FExtensionLink = (std::filesystem::path(FExtensionFolder) / ExtensionFileName).string();
+  // WebKit loads every module of its extensions folder, so the extension gets
+  // a folder of its own: a link in the user's runtime folder, one per
+  // extension path, shared by every run that uses that path.
+  char* hash = g_compute_checksum_for_string(G_CHECKSUM_SHA256, extension.c_str(), -1);
+  std::filesystem::path folder =
+      std::filesystem::path(g_get_user_runtime_dir()) / ("zel-engine-" + std::string(hash, 16));
+  g_free(hash);
+  std::filesystem::path link = folder / ExtensionFileName;
   std::error_code code;
-  std::filesystem::create_symlink(extension, FExtensionLink, code);
-  if (code) throw std::runtime_error("Cannot link the web process extension");
+  std::filesystem::create_directories(folder, code);
+  if (std::filesystem::read_symlink(link, code) != extension) {
+    // Replaced atomically: other runs may be reading the folder.
+    std::filesystem::path fresh =
+        folder / (std::string(ExtensionFileName) + "." + std::to_string(getpid()) + ".new");
+    std::filesystem::remove(fresh, code);
+    std::filesystem::create_symlink(extension, fresh, code);
+    if (!code) std::filesystem::rename(fresh, link, code);
+    if (code || std::filesystem::read_symlink(link, code) != extension)
+      throw std::runtime_error("Cannot link the web process extension");
+  }
+  FExtensionFolder = folder.string();
 }
 
 void TEngineEnvironment::InitializeWebExtensions(WebKitWebContext* context, gpointer self) {

@@ -40,9 +40,8 @@ class TEngineEnvironment : public IWebViewEnvironment,
   WebKitWebContext* FContext = nullptr;
   TBrowserArguments FArguments;
   std::unique_ptr<TMediaServer> FMediaServer;
-  // A folder of its own holding only the extension: WebKit loads every module in it.
+  // A folder holding only the extension: WebKit loads every module in it.
   std::string FExtensionFolder;
-  std::string FExtensionLink;
 };
 
 // The engine's version, e.g. "2.50.6".
