@@ -301,6 +301,8 @@ void TEngineView::Detach(bool destroyWidgets) {
   g_signal_handlers_disconnect_by_data(FHost, this);
   g_object_set_data(G_OBJECT(FView), ViewKey, nullptr);
   g_cancellable_cancel(FCancellable);
+  // Pending completions and callbacks see a closed view from now on.
+  FAlive = std::make_shared<int>(0);
   if (!FMediaToken.empty() && FEnvironment->MediaServer())
     FEnvironment->MediaServer()->RemoveClient(FMediaToken);
   FMediaToken.clear();
