@@ -23,7 +23,7 @@ TEST_F(FileFunctionsTest, ExistenceTestsResolvePathsBelowTheExecutablesFolder) {
   Files().AddFile("/opt/app/index.html", "<h1>beside the executable</h1>");
   Files().AddFile("/opt/app/data/a.txt", "a");
   Files().AddFile("/data/b.txt", "b");
-  Files().AddFile("/home/user/index.html", "in the current folder");
+  Files().AddFile("/home/user/current.txt", "in the current folder only");
   struct TCase {
     const char* Data;
     const char* FileExists;
@@ -37,6 +37,8 @@ TEST_F(FileFunctionsTest, ExistenceTestsResolvePathsBelowTheExecutablesFolder) {
       {R"({"filePath":"/data/b.txt","dirPath":"/opt/app/data"})", "true:true", "true:true"},
       {R"({"filePath":"data","dirPath":"data/a.txt"})", "true:false", "true:false"},
       {R"({"filePath":"missing.txt","dirPath":"missing"})", "true:false", "true:false"},
+      // Not relative to the current folder.
+      {R"({"filePath":"current.txt","dirPath":"../user"})", "true:false", "true:false"},
       {R"({"filePath":"data/../index.html","dirPath":"data/.."})", "true:true", "true:true"},
   };
   for (const TCase& c : cases) {
