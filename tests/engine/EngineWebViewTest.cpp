@@ -1044,6 +1044,21 @@ TEST(EngineWebView, CloseRemovesTheViewAndRefusesCalls) {
   EXPECT_EQ(g_list_length(children), 1u);
   g_list_free(children);
 
+  // window.close() in the first document of a view asks the host.
+  struct TCloseRecorder : IWebViewEvents {
+    int CloseRequests = 0;
+    std::vector<TCompletion> Completed;
+    void NavigationCompleted(bool success, int status) override {
+      Completed.push_back({success, status});
+    }
+    void WindowCloseRequested() override { ++CloseRequests; }
+  } recorder;
+  controller->WebView().SetEventSink(&recorder);
+  controller->WebView().NavigateToString("<!doctype html><title>x</title>");
+  EXPECT_TRUE(RunUntil([&] { return !recorder.Completed.empty(); }));
+  controller->WebView().ExecuteScript("window.close()", nullptr);
+  EXPECT_TRUE(RunUntil([&] { return recorder.CloseRequests == 1; }));
+
   bool scriptCompleted = false;
   controller->WebView().ExecuteScript("1",
                                       [&](HRESULT, const std::string&) { scriptCompleted = true; });
