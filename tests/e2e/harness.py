@@ -20,30 +20,30 @@ BIN_DIR = Path(os.environ.get("ZEL_BIN_DIR", Path(__file__).resolve().parents[2]
 APPS_DIR = Path(__file__).resolve().parent / "apps"
 
 
-def _free_display():
-    for number in range(90, 190):
-        if not Path(f"/tmp/.X11-unix/X{number}").exists() and not Path(f"/tmp/.X{number}-lock").exists():
-            return number
-    raise RuntimeError("no free X display number")
-
-
 class Display:
     """An Xvfb server, optionally with openbox, stopped with the object."""
 
     def __init__(self, window_manager=False, size="1280x1024"):
-        self.number = _free_display()
-        self.name = f":{self.number}"
         self._processes = []
+        # Xvfb picks a free display itself and writes its number to a pipe,
+        # so tests running side by side never race for one.
+        read_end, write_end = os.pipe()
         xvfb = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", f"{size}x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size}x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+        os.close(write_end)
         self._processes.append(xvfb)
-        wait_until(lambda: Path(f"/tmp/.X11-unix/X{self.number}").exists(), 10, "Xvfb did not start")
+        with os.fdopen(read_end) as numbers:
+            number = numbers.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.number = int(number)
+        self.name = f":{self.number}"
         if window_manager:
             wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self._processes.append(wm)
-            wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.xprop_root(), 10,
+            wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.xprop_root(), 30,
                        "openbox did not start")
 
     def env(self):
@@ -135,6 +135,9 @@ class App:
         if self.process.poll() is None:
             os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait()
+        for stream in (self.process.stdout, self.process.stderr):
+            if stream and not stream.closed:
+                stream.close()
 
     def xdotool(self, *args):
         result = subprocess.run(["xdotool", *args], env=self.display.env(), capture_output=True, text=True)
@@ -152,9 +155,18 @@ class App:
         return wait_until(lambda: (lambda c: c if predicate(c) else None)(self.caption(window)), timeout,
                           f"caption never matched; last: {self.caption(window)!r}")
 
+    def frame_extents(self, window):
+        """Left, right, top, bottom of the window manager's frame (0s without one)."""
+        out = subprocess.run(["xprop", "-id", window, "_NET_FRAME_EXTENTS"], env=self.display.env(),
+                             capture_output=True, text=True).stdout
+        if "=" not in out:
+            return [0, 0, 0, 0]
+        return [int(v) for v in out.split("=")[1].split(",")]
+
     def geometry(self, window):
-        """Outer frame position and size as xwininfo reports the frame."""
-        info = subprocess.run(["xwininfo", "-id", window, "-frame"], env=self.display.env(),
+        """Outer frame position and size: the client's absolute geometry
+        grown by the window manager's frame extents."""
+        info = subprocess.run(["xwininfo", "-id", window], env=self.display.env(),
                               capture_output=True, text=True).stdout
         values = {}
         for line in info.splitlines():
@@ -162,7 +174,9 @@ class App:
             for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
                 if line.startswith(key + ":"):
                     values[key] = int(line.split(":")[1])
-        return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"], values["Height"])
+        left, right, top, bottom = self.frame_extents(window)
+        return (values["Absolute upper-left X"] - left, values["Absolute upper-left Y"] - top,
+                values["Width"] + left + right, values["Height"] + top + bottom)
 
     def net_wm_state(self, window):
         return subprocess.run(["xprop", "-id", window, "_NET_WM_STATE"], env=self.display.env(),
