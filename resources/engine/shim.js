@@ -8,6 +8,7 @@
   const stringify = JSON.stringify;
   const parse = JSON.parse;
   const dispatchEvent = EventTarget.prototype.dispatchEvent;
+  const Message = MessageEvent;
   const webview = new EventTarget();
   Object.defineProperty(webview, 'postMessage', {
     enumerable: true,
@@ -20,6 +21,6 @@
   if (typeof window.chrome !== 'object' || window.chrome === null) window.chrome = {};
   Object.defineProperty(window.chrome, 'webview', { value: webview, enumerable: true });
   return function dispatch(json) {
-    dispatchEvent.call(webview, new MessageEvent('message', { data: parse(json) }));
+    dispatchEvent.call(webview, new Message('message', { data: parse(json) }));
   };
 })
