@@ -1,0 +1,1 @@
+export function helper(text) { return text + '+helper'; }

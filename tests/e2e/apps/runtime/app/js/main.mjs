@@ -1,0 +1,2 @@
+import { helper } from './lib/helper.mjs';
+export const moduleValue = helper('module');
