@@ -36,7 +36,7 @@ class TMainForm::TBrowserAccess : public IBrowserAccess {
   TMainForm& FOwner;
 };
 
-TMainForm::TMainForm(IPlatform& platform, TStartupLoader& startup, IWebViewLoader& loader)
+TMainForm::TMainForm(IPlatform& platform, IAppSource& startup, IWebViewLoader& loader)
     : FPlatform(platform), FStartup(startup), FLoader(loader) {}
 
 TMainForm::~TMainForm() { FormClose(); }
@@ -50,7 +50,10 @@ void TMainForm::FormCreate() {
   FWindow->SetOnClosed([this] { FPlatform.UserInterface().Quit(); });
 
   FBrowserExternalModule = std::make_unique<TBrowserExternalModule>(FPlatform);
-  FBrowserExternalModule->SetExeZip(&FStartup.ExeZip());
+  // A package selects runtime mode; without one the page previews a folder.
+  TExeZip* package = FStartup.AppPackage();
+  const bool isRuntime = package != nullptr;
+  FBrowserExternalModule->SetExeZip(package);
 
   FBrowserForm = std::make_unique<TBrowserForm>(FPlatform.UserInterface(), FLoader, FPlatform.ProcessInfo(),
                                                 FPlatform.Processes());
@@ -64,8 +67,9 @@ void TMainForm::FormCreate() {
 
   const TProjectINI& settings = FStartup.ProjectINI();
   const auto flag = [&](const char* key) { return settings.ReadBool(ProjectIniAppSection, key, false); };
-  FBrowserForm->SetExeZip(&FStartup.ExeZip());
-  FBrowserForm->SetIsRuntime(true);
+  FBrowserForm->SetExeZip(package);
+  FBrowserForm->SetIsRuntime(isRuntime);
+  if (!FStartup.FilesFolder().empty()) FBrowserForm->SetAppDirPath(FStartup.FilesFolder());
   FBrowserForm->SetAppDirName(FStartup.AppDirName());
   FBrowserForm->SetHandleRequests(true);
   FBrowserForm->SetRuntimeAppID(FStartup.AppID());
@@ -92,7 +96,7 @@ void TMainForm::FormCreate() {
   commandLine.insert(commandLine.end(), FStartup.Arguments().begin(), FStartup.Arguments().end());
   FBrowserExternalModule->SetCommandLine(std::move(commandLine));
 
-  FBrowserForm->SetWebviewJavascript(FStartup.ExeZip().ExtractToString("zel-webviewjs"));
+  if (package) FBrowserForm->SetWebviewJavascript(package->ExtractToString("zel-webviewjs"));
 
   FWindow->SetCaption(FStartup.AppName());
   FPlatform.UserInterface().SetApplicationTitle(FStartup.AppName());

@@ -2,12 +2,15 @@
 // The application's only top-level window: it hosts the browser form, owns
 // the bridge module, applies the window settings of the package and runs the
 // close protocol, by which the page decides whether the application closes.
+// Without a package (preview mode) it serves an application folder: the
+// bridge's gated functions refuse and new windows are left to the engine.
 #include <memory>
 #include <string>
 
 #include "core/bridge/BrowserExternalModule.h"
 #include "platform/Platform.h"
 #include "runtime/BrowserForm.h"
+#include "runtime/AppSource.h"
 #include "runtime/StartupLoader.h"
 #include "runtime/WebViewLoader.h"
 
@@ -15,7 +18,7 @@ namespace zel {
 
 class TMainForm {
  public:
-  TMainForm(IPlatform& platform, TStartupLoader& startup, IWebViewLoader& loader);
+  TMainForm(IPlatform& platform, IAppSource& startup, IWebViewLoader& loader);
   ~TMainForm();
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
@@ -42,7 +45,7 @@ class TMainForm {
   bool ShowsOwnPage();
 
   IPlatform& FPlatform;
-  TStartupLoader& FStartup;
+  IAppSource& FStartup;
   IWebViewLoader& FLoader;
   std::unique_ptr<IWindow> FWindow;
 

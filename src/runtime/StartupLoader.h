@@ -14,10 +14,11 @@
 #include "core/package/ExeUtils.h"
 #include "core/settings/ProjectIni.h"
 #include "platform/Platform.h"
+#include "runtime/AppSource.h"
 
 namespace zel {
 
-class TStartupLoader {
+class TStartupLoader : public IAppSource {
  public:
   // Browser switches used when the settings give none.
   static constexpr std::string_view DefaultWebViewArguments =
@@ -26,7 +27,7 @@ class TStartupLoader {
 
   // `arguments` is the command line without the program's own path.
   TStartupLoader(IPlatform& platform, std::vector<std::string> arguments);
-  virtual ~TStartupLoader() = default;
+  ~TStartupLoader() override = default;
   TStartupLoader(const TStartupLoader&) = delete;
   TStartupLoader& operator=(const TStartupLoader&) = delete;
 
@@ -39,16 +40,17 @@ class TStartupLoader {
   TExeUtils& ExeUtils() { return *FExeUtils; }
   TExeZip& ExeZip() { return FPackage->Zip(); }
   TAttachedPackage* Package() { return FPackage.get(); }
-  const TProjectINI& ProjectINI() const { return FProjectINI; }
-  const std::string& AppID() const { return FAppID; }
-  const std::string& AppName() const { return FAppName; }
-  const std::string& AppDirName() const { return FAppDirName; }
-  const std::string& AppIndexPage() const { return FAppIndexPage; }
+  TExeZip* AppPackage() override { return FPackage ? &FPackage->Zip() : nullptr; }
+  const TProjectINI& ProjectINI() const override { return FProjectINI; }
+  const std::string& AppID() const override { return FAppID; }
+  const std::string& AppName() const override { return FAppName; }
+  const std::string& AppDirName() const override { return FAppDirName; }
+  const std::string& AppIndexPage() const override { return FAppIndexPage; }
   const std::string& AppCacheDir() const { return FAppCacheDir; }
   const std::string& WebViewDir() const { return FWebViewDir; }
   const std::string& WebViewLoaderPath() const { return FWebViewLoaderPath; }
-  const std::vector<std::string>& Arguments() const { return FArguments; }
-  const std::filesystem::path& ExecutablePath() const { return FExecutablePath; }
+  const std::vector<std::string>& Arguments() const override { return FArguments; }
+  const std::filesystem::path& ExecutablePath() const override { return FExecutablePath; }
   IPlatform& Platform() { return FPlatform; }
 
   // True when argument 1 equals AppID exactly.

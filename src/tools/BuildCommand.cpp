@@ -12,6 +12,7 @@
 #include "core/package/ExeUtils.h"
 #include "core/package/PackageWriter.h"
 #include "core/settings/ProjectIni.h"
+#include "tools/AppFolder.h"
 #include "tools/Commands.h"
 #include "tools/ProgressBar.h"
 
@@ -23,12 +24,6 @@ namespace fs = std::filesystem;
 // Files that the runtime template brings along when they sit beside it: the
 // engine library, its companion and the engine's installer.
 constexpr const char* EngineInstallerEntry = "zel-engine-install.sh";
-
-std::string ReadFileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw EToolError("cannot read " + path.string());
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // Removes the temporary files of a build unless it succeeded.
 class TTemporaryFiles {
@@ -55,26 +50,12 @@ struct TCheckedApp {
   std::vector<std::pair<std::string, fs::path>> Entries;  // entry name, file
 };
 
-TCheckedApp CheckAppFolder(const fs::path& folder) {
-  if (!fs::is_directory(folder)) throw EToolError(folder.string() + " is not a folder");
-  const fs::path ini = folder / "zel.ini";
-  if (!fs::is_regular_file(ini)) {
-    throw EToolError(folder.string() + " has no zel.ini (create an application with `zel init DIR`)");
-  }
-  TProjectINI settings;
-  settings.LoadFromBytes(ReadFileBytes(ini));
-  for (const char* key : {"ID", "Name", "DirName"}) {
-    if (settings.ReadString(ProjectIniAppSection, key, "").empty()) {
-      throw EToolError(ini.string() + ": the key " + key + " of section [App] is missing or empty");
-    }
-  }
+TCheckedApp ListAppFolder(const fs::path& folder) {
+  const TAppFolder checked = CheckAppFolder(folder);
   TCheckedApp app;
-  app.DirName = settings.ReadString(ProjectIniAppSection, "DirName", "");
-  const fs::path appDir = folder / app.DirName;
-  if (!fs::is_directory(appDir)) {
-    throw EToolError(ini.string() + ": DirName names the folder " + appDir.string() +
-                     ", which does not exist");
-  }
+  app.DirName = checked.DirName;
+  const fs::path& appDir = checked.AppDir;
+  const fs::path ini = folder / "zel.ini";
   app.Entries.emplace_back("zel.ini", ini);
   for (const auto& item : fs::recursive_directory_iterator(appDir)) {
     if (!item.is_regular_file()) continue;
@@ -91,7 +72,7 @@ TCheckedApp CheckAppFolder(const fs::path& folder) {
 }  // namespace
 
 int RunBuild(const TBuildOptions& options) {
-  const TCheckedApp app = CheckAppFolder(options.AppFolder);
+  const TCheckedApp app = ListAppFolder(options.AppFolder);
 
   const fs::path runtime =
       options.RuntimeTemplate.empty() ? ToolFolder() / "zel-runtime" : options.RuntimeTemplate;

@@ -26,6 +26,8 @@ struct TBuildOptions {
 
 int RunInit(const std::filesystem::path& folder, bool force);
 int RunBuild(const TBuildOptions& options);
+// Shows the application folder in a window until it is closed.
+int RunDev(const std::filesystem::path& folder);
 int RunExtract(const std::filesystem::path& executable, const std::filesystem::path& output);
 int RunInspect(const std::filesystem::path& executable);
 int RunKeyShow();

@@ -11,6 +11,8 @@ extern const std::string_view TemplateZelIni;
 extern const std::string_view TemplateIndexHtml;
 extern const std::string_view TemplateStyleCss;
 extern const std::string_view TemplateMainJs;
+extern const std::string_view TemplateJsConfig;
+extern const std::string_view TemplateZelDts;
 }  // namespace zel::resources
 
 namespace zel {
@@ -71,8 +73,13 @@ int RunInit(const fs::path& folder, bool force) {
   WriteFile(appDir / "index.html", Fill(resources::TemplateIndexHtml, "name", name));
   WriteFile(appDir / "style.css", resources::TemplateStyleCss);
   WriteFile(appDir / "main.js", resources::TemplateMainJs);
-  std::printf("Created %s. Next:\n  zel build %s -o %s\n  ./%s\n", folder.c_str(), folder.c_str(),
-              folderName.c_str(), folderName.c_str());
+  // Declarations of window.zel beside the application folder, so they are
+  // not packaged; jsconfig.json points editors at them.
+  WriteFile(folder / "zel.d.ts", resources::TemplateZelDts);
+  WriteFile(folder / "jsconfig.json", resources::TemplateJsConfig);
+  std::printf("Created %s. Next:\n  zel dev %s             preview it, reloading on changes\n"
+              "  zel build %s -o %s\n  ./%s\n",
+              folder.c_str(), folder.c_str(), folder.c_str(), folderName.c_str(), folderName.c_str());
   return 0;
 }
 

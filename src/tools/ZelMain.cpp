@@ -21,6 +21,10 @@ int main(int argc, char** argv) {
   init->add_option("DIR", initFolder, "Folder to create")->required();
   init->add_flag("--force", initForce, "Write into a folder that is not empty (files of the same name are replaced)");
 
+  std::filesystem::path devFolder;
+  auto* dev = app.add_subcommand("dev", "Open an application folder in a window without packaging; reloads on changes");
+  dev->add_option("DIR", devFolder, "Application folder holding zel.ini")->required();
+
   TBuildOptions build;
   auto* buildCommand = app.add_subcommand("build", "Package an application folder into an executable");
   buildCommand->add_option("DIR", build.AppFolder, "Application folder holding zel.ini")->required();
@@ -50,6 +54,7 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
   try {
     if (*init) return RunInit(initFolder, initForce);
+    if (*dev) return RunDev(devFolder);
     if (*buildCommand) return RunBuild(build);
     if (*extract) return RunExtract(extractExe, extractOut);
     if (*inspect) return RunInspect(inspectExe);

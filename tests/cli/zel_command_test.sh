@@ -30,6 +30,7 @@ cd "$WORK"
 
 # A new application from the template builds, lists and extracts.
 check "init" '"$ZEL" init hello >/dev/null && [ -f hello/zel.ini ] && [ -f hello/app/index.html ]'
+check "init writes the bridge declarations for editors" 'grep -q "interface Dialogs" hello/zel.d.ts && grep -q "zel.d.ts" hello/jsconfig.json'
 check "build" '"$ZEL" build hello -o Hello >/dev/null && [ -x Hello ]'
 check "inspect lists entries" '"$ZEL" inspect Hello | grep -q "hello/app/index.html\|app/index.html"'
 check "inspect lists settings" '"$ZEL" inspect Hello | grep -q "DirName *= app"'
@@ -58,6 +59,8 @@ mkdir -p noini empty-id nodir
 expect_error "folder without zel.ini" "zel.ini" "$ZEL" build noini -o Out1
 printf '[App]\nID=\nName=N\nDirName=app\n' > empty-id/zel.ini; mkdir -p empty-id/app
 expect_error "empty ID" "ID" "$ZEL" build empty-id -o Out2
+expect_error "dev: folder without zel.ini" "zel.ini" "$ZEL" dev noini
+expect_error "dev: empty ID" "ID" "$ZEL" dev empty-id
 printf '[App]\nID=x\nName=N\nDirName=missing\n' > nodir/zel.ini
 expect_error "missing DirName folder" "missing" "$ZEL" build nodir -o Out3
 expect_error "output folder does not exist" "does not exist" "$ZEL" build hello -o no/such/dir/Out4
