@@ -197,7 +197,7 @@ class StorageTest(RuntimeTestCase):
 
 class BridgeTest(RuntimeTestCase):
     def test_bridge_answers_its_calls_and_survives_malformed_and_huge_messages(self):
-        r = self.page_result("bridge.html", timeout=150)
+        r = self.page_result("bridge.html", timeout=90)
         self.assertEqual(r["hello"], {"ok": "2024.10"})
         self.assertEqual(r["isRuntime"], {"ok": True})
         self.assertEqual(r["twoInFlight"], ["/tmp/", True])
@@ -206,10 +206,13 @@ class BridgeTest(RuntimeTestCase):
         self.assertEqual(r["afterMalformed"], {"ok": "2024.10"})
         self.assertEqual(r["numberText"], {"uuid": "a0000000-0000-4000-8000-000000000004",
                                            "success": True, "result": "2024.10"})
-        self.assertEqual(r["manyInFlight"], [10000, True])
         self.assertEqual(r["bigPosted"], True)
         self.assertEqual(r["afterBig"], {"ok": "2024.10"})
+        self.assertIsInstance(r["deepPosted"], int, r["deepPosted"])
         self.assertEqual(r["afterDeep"], {"ok": "2024.10"}, f"deep message posted: {r['deepPosted']}")
+
+    def test_ten_thousand_calls_in_flight_all_resolve(self):
+        self.assertEqual(self.page_result("many.html", timeout=150), [10000, True])
 
 
 class CloseTest(RuntimeTestCase):
