@@ -14,7 +14,7 @@ class IFileWatcher {
   virtual ~IFileWatcher() = default;
   // Watches `root` and every folder below it, also folders created later;
   // calls `onChange` on the user-interface thread with the changed path.
-  // Throws EError when `root` cannot be watched.
+  // Throws EError when `root` is no folder.
   virtual void Watch(const std::filesystem::path& root, TOnChange onChange) = 0;
 };
 

@@ -46,6 +46,10 @@ int RunDev(const fs::path& folder) {
                  lastChange.lexically_relative(appDir).generic_string().c_str());
   });
   liveReload.Start(appDir);
+  if (watcher.Polling()) {
+    std::fprintf(stderr, "zel dev: the system gives no file monitor; checking for changes every %d ms\n",
+                 TLinuxFileWatcher::PollMilliseconds);
+  }
 
   std::printf("Serving %s (%s) from %s without packaging; website data in %s.\n"
               "The page reloads when a file there changes. Close the window to stop.\n",

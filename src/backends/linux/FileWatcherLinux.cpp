@@ -3,6 +3,7 @@
 #include <gio/gio.h>
 
 #include <algorithm>
+#include <vector>
 
 #include <system_error>
 
@@ -29,6 +30,7 @@ bool IsFolder(const fs::path& path) {
 }  // namespace
 
 TLinuxFileWatcher::~TLinuxFileWatcher() {
+  if (FPollSource != 0) g_source_remove(FPollSource);
   for (auto& [path, monitor] : FMonitors) {
     g_signal_handlers_disconnect_by_data(monitor, this);
     g_file_monitor_cancel(monitor);
@@ -39,8 +41,43 @@ TLinuxFileWatcher::~TLinuxFileWatcher() {
 void TLinuxFileWatcher::Watch(const fs::path& root, TOnChange onChange) {
   if (!IsFolder(root)) throw EError(root.string() + " is not a folder");
   FOnChange = std::move(onChange);
+  FRoot = root;
   AddTree(root);
-  if (FMonitors.empty()) throw EError("cannot watch " + root.string());
+  if (FMonitors.empty()) {
+    // No monitor at all: compare the tree's times and sizes periodically.
+    FSnapshot = Scan();
+    FPollSource = g_timeout_add(PollMilliseconds, &TLinuxFileWatcher::Poll, this);
+  }
+}
+
+TLinuxFileWatcher::TSnapshot TLinuxFileWatcher::Scan() const {
+  TSnapshot snapshot;
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(FRoot, error), end; !error && it != end; it.increment(error)) {
+    std::error_code statError;
+    const auto status = it->symlink_status(statError);
+    if (statError) continue;
+    const long long time = it->last_write_time(statError).time_since_epoch().count();
+    const long long size = fs::is_regular_file(status) ? static_cast<long long>(it->file_size(statError)) : -1;
+    snapshot[it->path()] = {time, size};
+  }
+  return snapshot;
+}
+
+int TLinuxFileWatcher::Poll(void* data) {
+  auto* self = static_cast<TLinuxFileWatcher*>(data);
+  TSnapshot now = self->Scan();
+  std::vector<fs::path> changed;
+  for (const auto& [path, stamp] : now) {
+    const auto old = self->FSnapshot.find(path);
+    if (old == self->FSnapshot.end() || old->second != stamp) changed.push_back(path);
+  }
+  for (const auto& [path, stamp] : self->FSnapshot)
+    if (!now.count(path)) changed.push_back(path);
+  self->FSnapshot = std::move(now);
+  if (self->FOnChange)
+    for (const auto& path : changed) self->FOnChange(path);
+  return G_SOURCE_CONTINUE;
 }
 
 void TLinuxFileWatcher::AddTree(const fs::path& folder) {

@@ -21,14 +21,24 @@ class TLinuxFileWatcher : public IFileWatcher {
   void Watch(const std::filesystem::path& root, TOnChange onChange) override;
   // Folders currently watched.
   std::size_t WatchedFolderCount() const { return FMonitors.size(); }
+  // True when the system gave no file monitor (for example when the user's
+  // inotify instances are used up) and the tree is scanned periodically.
+  bool Polling() const { return FPollSource != 0; }
+  static constexpr int PollMilliseconds = 250;
 
  private:
   static void MonitorChanged(GFileMonitor* monitor, GFile* file, GFile* other, int event, void* self);
   void AddTree(const std::filesystem::path& folder);
   void AddFolder(const std::filesystem::path& folder);
   void RemoveTree(const std::filesystem::path& folder);
+  using TSnapshot = std::map<std::filesystem::path, std::pair<long long, long long>>;
+  TSnapshot Scan() const;
+  static int Poll(void* self);
 
   TOnChange FOnChange;
+  std::filesystem::path FRoot;
+  TSnapshot FSnapshot;
+  unsigned FPollSource = 0;
   std::map<std::filesystem::path, GFileMonitor*> FMonitors;
 };
 
