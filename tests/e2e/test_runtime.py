@@ -16,7 +16,7 @@ import unittest
 import zipfile
 from pathlib import Path
 
-from harness import APPS_DIR, BIN_DIR, E2ETestCase, wait_until
+from harness import BIN_DIR, E2ETestCase, build_app, wait_until
 
 BOM = b"\xef\xbb\xbf"
 APP_ID = "dev.zel.e2e.runtime"
@@ -34,7 +34,14 @@ class RuntimeTestCase(E2ETestCase):
 
     def page_result(self, page, settings=None, extra_files=None, timeout=30):
         app = self.start(self.build_page(page, settings, extra_files))
-        return result_of(app.wait_for_caption(app.window_id(), lambda c: c.startswith("RESULT "), timeout))
+        try:
+            window = app.window_id(40)
+        except AssertionError:
+            if app.process.poll() is None:
+                raise
+            self.fail(f"ended with {app.process.returncode} before showing a window: "
+                      f"{app.process.stderr.read()[-2000:]!r}")
+        return result_of(app.wait_for_caption(window, lambda c: c.startswith("RESULT "), timeout))
 
     def visible_windows(self, app):
         found = app.xdotool("search", "--onlyvisible", "--pid", str(app.process.pid))
@@ -45,8 +52,7 @@ class ShowcaseTest(RuntimeTestCase):
     window_manager = True
 
     def test_showcase_opens_centred_with_its_caption_and_draws_its_page(self):
-        exe = build_app_folder(BIN_DIR, Path(__file__).resolve().parents[2] / "examples" / "showcase",
-                               self.work / "showcase")
+        exe = build_app(Path(__file__).resolve().parents[2] / "examples" / "showcase", self.work / "showcase")
         app = self.start(exe)
         window = app.window_id()
         app.wait_for_caption(window, lambda c: c == "zel Showcase")
@@ -60,12 +66,6 @@ class ShowcaseTest(RuntimeTestCase):
         crop = subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{x}+{y}", "+repage",
                                "-format", "%k", "info:"], capture_output=True, text=True, check=True)
         self.assertGreater(int(crop.stdout), 50, "the window shows (almost) a single colour")
-
-
-def build_app_folder(bin_dir, folder, output):
-    subprocess.run([str(bin_dir / "zel"), "build", str(folder), "-o", str(output)], check=True,
-                   stdout=subprocess.DEVNULL)
-    return output
 
 
 class ResourcesTest(RuntimeTestCase):
