@@ -16,7 +16,10 @@ bool IsEditorScratch(const std::filesystem::path& path) {
 
 TLiveReload::TLiveReload(IFileWatcher& watcher, IOneShotTimer& timer, TOnReload onReload,
                          int quietMilliseconds)
-    : FWatcher(watcher), FTimer(timer), FOnReload(std::move(onReload)), FQuietMilliseconds(quietMilliseconds) {}
+    : FWatcher(watcher),
+      FTimer(timer),
+      FOnReload(std::move(onReload)),
+      FQuietMilliseconds(quietMilliseconds) {}
 
 void TLiveReload::Start(const std::filesystem::path& folder) {
   FWatcher.Watch(folder, [this](const std::filesystem::path& path) { Changed(path); });

@@ -15,7 +15,8 @@ class TPreviewApp : public IAppSource {
  public:
   // `folder` holds zel.ini (already read into `settings`) and the folder
   // DirName; `executable` is the running program.
-  TPreviewApp(const std::filesystem::path& folder, TProjectINI settings, std::filesystem::path executable);
+  TPreviewApp(const std::filesystem::path& folder, TProjectINI settings,
+              std::filesystem::path executable);
 
   TExeZip* AppPackage() override { return nullptr; }
   const TProjectINI& ProjectINI() const override { return FProjectINI; }

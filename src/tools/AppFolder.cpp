@@ -19,7 +19,8 @@ TAppFolder CheckAppFolder(const fs::path& folder) {
   if (!fs::is_directory(folder)) throw EToolError(folder.string() + " is not a folder");
   const fs::path ini = folder / "zel.ini";
   if (!fs::is_regular_file(ini)) {
-    throw EToolError(folder.string() + " has no zel.ini (create an application with `zel init DIR`)");
+    throw EToolError(folder.string() +
+                     " has no zel.ini (create an application with `zel init DIR`)");
   }
   TAppFolder app;
   app.Settings.LoadFromBytes(ReadFileBytes(ini));

@@ -24,9 +24,11 @@ int RunDev(const fs::path& folder) {
   const fs::path executable = platform->ProcessInfo().ExecutablePath();
   // The engine library built beside zel is loaded where it is.
   const fs::path engine = executable.parent_path() / EngineFiles.LibraryName;
-  if (!fs::is_regular_file(engine)) throw EToolError("the engine library " + engine.string() + " is missing");
+  if (!fs::is_regular_file(engine))
+    throw EToolError("the engine library " + engine.string() + " is missing");
   if (!CheckEngineIsInstalled(platform->SharedLibraries(), engine)) {
-    throw EToolError("the engine library " + engine.string() + " cannot be loaded (is WebKitGTK 4.1 installed?)");
+    throw EToolError("the engine library " + engine.string() +
+                     " cannot be loaded (is WebKitGTK 4.1 installed?)");
   }
 
   TPreviewApp preview(folder, app.Settings, executable);
@@ -47,14 +49,16 @@ int RunDev(const fs::path& folder) {
   });
   liveReload.Start(appDir);
   if (watcher.Polling()) {
-    std::fprintf(stderr, "zel dev: the system gives no file monitor; checking for changes every %d ms\n",
+    std::fprintf(stderr,
+                 "zel dev: the system gives no file monitor; checking for changes every %d ms\n",
                  TLinuxFileWatcher::PollMilliseconds);
   }
 
-  std::printf("Serving %s (%s) from %s without packaging; website data in %s.\n"
-              "The page reloads when a file there changes. Close the window to stop.\n",
-              preview.AppName().c_str(), preview.AppID().c_str(), preview.FilesFolder().c_str(),
-              dataFolder.c_str());
+  std::printf(
+      "Serving %s (%s) from %s without packaging; website data in %s.\n"
+      "The page reloads when a file there changes. Close the window to stop.\n",
+      preview.AppName().c_str(), preview.AppID().c_str(), preview.FilesFolder().c_str(),
+      dataFolder.c_str());
   std::fflush(stdout);
   form.Window().Show();
   platform->UserInterface().Run();

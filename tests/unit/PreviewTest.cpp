@@ -20,8 +20,9 @@ namespace {
 class PreviewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::WriteFile(FDir / "zel.ini",
-                    "[App]\nID=com.example.notes\nName=Notes\nDirName=web\nWidth=640\nDynamicAppTitle=1\n");
+    test::WriteFile(
+        FDir / "zel.ini",
+        "[App]\nID=com.example.notes\nName=Notes\nDirName=web\nWidth=640\nDynamicAppTitle=1\n");
     std::filesystem::create_directories(FDir / "web" / "my pages");
     test::WriteFile(FDir / "web" / "index.html", "<p>folder</p>");
     test::WriteFile(FDir / "web" / "my pages" / "a.js", "a();");
@@ -35,7 +36,8 @@ class PreviewTest : public ::testing::Test {
     FForm->FormCreate();
     FForm->Window().Show();
     const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (FPlatform.UserInterface().PendingTaskCount() == 0 && std::chrono::steady_clock::now() < guard) {
+    while (FPlatform.UserInterface().PendingTaskCount() == 0 &&
+           std::chrono::steady_clock::now() < guard) {
       std::this_thread::yield();
     }
     FPlatform.UserInterface().RunPendingTasks();
@@ -71,7 +73,8 @@ TEST_F(PreviewTest, IsRuntimeAnswersFalseAndGatedCallsOnlyShowTheMessage) {
 
   WebView().RaiseWebMessageReceived(R"({"id":60009,"uuid":"g","data":{}})", std::nullopt);
   ASSERT_EQ(FPlatform.MessageBoxes().Shown().size(), 1u);
-  EXPECT_EQ(FPlatform.MessageBoxes().Shown()[0].Text, "Calls to zel.window.getSize() works only at runtime.");
+  EXPECT_EQ(FPlatform.MessageBoxes().Shown()[0].Text,
+            "Calls to zel.window.getSize() works only at runtime.");
   EXPECT_EQ(WebView().PostedMessages().size(), 1u);  // no reply to the gated call
 }
 
@@ -80,7 +83,8 @@ TEST_F(PreviewTest, FileRequestsAreAnsweredFromTheApplicationFolder) {
     const char* Uri;
     const char* Body;
   };
-  for (const TCase& c : {TCase{"file:///index.html", "<p>folder</p>"}, TCase{"file:///my%20pages/a.js?v=2", "a();"}}) {
+  for (const TCase& c : {TCase{"file:///index.html", "<p>folder</p>"},
+                         TCase{"file:///my%20pages/a.js?v=2", "a();"}}) {
     auto args = WebView().RaiseWebResourceRequested(c.Uri);
     ASSERT_TRUE(args.HasResponse()) << c.Uri;
     EXPECT_EQ(args.ReadBody(), c.Body) << c.Uri;
@@ -100,7 +104,8 @@ TEST_F(PreviewTest, EngineDataLivesInAPreviewFolderOfItsOwn) {
   EXPECT_TRUE(std::filesystem::is_directory(folder));
   auto& values = FPlatform.Environment().Values();
   EXPECT_EQ(values["WEBVIEW2_USER_DATA_FOLDER"], folder);
-  EXPECT_EQ(values["WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS"], TStartupLoader::DefaultWebViewArguments);
+  EXPECT_EQ(values["WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS"],
+            TStartupLoader::DefaultWebViewArguments);
 }
 
 TEST_F(PreviewTest, ABurstOfChangesReloadsThePageOnce) {

@@ -3,9 +3,8 @@
 #include <gio/gio.h>
 
 #include <algorithm>
-#include <vector>
-
 #include <system_error>
+#include <vector>
 
 #include "core/Error.h"
 
@@ -53,12 +52,14 @@ void TLinuxFileWatcher::Watch(const fs::path& root, TOnChange onChange) {
 TLinuxFileWatcher::TSnapshot TLinuxFileWatcher::Scan() const {
   TSnapshot snapshot;
   std::error_code error;
-  for (fs::recursive_directory_iterator it(FRoot, error), end; !error && it != end; it.increment(error)) {
+  for (fs::recursive_directory_iterator it(FRoot, error), end; !error && it != end;
+       it.increment(error)) {
     std::error_code statError;
     const auto status = it->symlink_status(statError);
     if (statError) continue;
     const long long time = it->last_write_time(statError).time_since_epoch().count();
-    const long long size = fs::is_regular_file(status) ? static_cast<long long>(it->file_size(statError)) : -1;
+    const long long size =
+        fs::is_regular_file(status) ? static_cast<long long>(it->file_size(statError)) : -1;
     snapshot[it->path()] = {time, size};
   }
   return snapshot;
@@ -83,7 +84,8 @@ int TLinuxFileWatcher::Poll(void* data) {
 void TLinuxFileWatcher::AddTree(const fs::path& folder) {
   AddFolder(folder);
   std::error_code error;
-  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
     // Links to folders are not followed: a link to an ancestor would loop.
     if (it->is_directory() && !it->is_symlink()) AddFolder(it->path());
   }
@@ -93,7 +95,8 @@ void TLinuxFileWatcher::AddFolder(const fs::path& folder) {
   if (FMonitors.count(folder)) return;
   GFile* file = g_file_new_for_path(folder.c_str());
   GError* error = nullptr;
-  GFileMonitor* monitor = g_file_monitor_directory(file, G_FILE_MONITOR_WATCH_MOVES, nullptr, &error);
+  GFileMonitor* monitor =
+      g_file_monitor_directory(file, G_FILE_MONITOR_WATCH_MOVES, nullptr, &error);
   g_object_unref(file);
   if (monitor == nullptr) {
     // A folder that vanished or may not be read is skipped.
@@ -109,7 +112,8 @@ void TLinuxFileWatcher::AddFolder(const fs::path& folder) {
 
 void TLinuxFileWatcher::RemoveTree(const fs::path& folder) {
   for (auto it = FMonitors.begin(); it != FMonitors.end();) {
-    const auto [end, rest] = std::mismatch(folder.begin(), folder.end(), it->first.begin(), it->first.end());
+    const auto [end, rest] =
+        std::mismatch(folder.begin(), folder.end(), it->first.begin(), it->first.end());
     if (end == folder.end()) {
       g_signal_handlers_disconnect_by_data(it->second, this);
       g_file_monitor_cancel(it->second);
@@ -121,7 +125,8 @@ void TLinuxFileWatcher::RemoveTree(const fs::path& folder) {
   }
 }
 
-void TLinuxFileWatcher::MonitorChanged(GFileMonitor*, GFile* file, GFile* other, int event, void* data) {
+void TLinuxFileWatcher::MonitorChanged(GFileMonitor*, GFile* file, GFile* other, int event,
+                                       void* data) {
   auto* self = static_cast<TLinuxFileWatcher*>(data);
   const fs::path path = PathOf(file);
   switch (event) {
@@ -153,7 +158,8 @@ void TLinuxFileWatcher::MonitorChanged(GFileMonitor*, GFile* file, GFile* other,
 void TLinuxOneShotTimer::Start(int milliseconds, std::function<void()> task) {
   Cancel();
   FTask = std::move(task);
-  FSource = g_timeout_add(static_cast<guint>(milliseconds < 0 ? 0 : milliseconds), &TLinuxOneShotTimer::Fire, this);
+  FSource = g_timeout_add(static_cast<guint>(milliseconds < 0 ? 0 : milliseconds),
+                          &TLinuxOneShotTimer::Fire, this);
 }
 
 void TLinuxOneShotTimer::Cancel() {

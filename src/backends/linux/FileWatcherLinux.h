@@ -27,7 +27,8 @@ class TLinuxFileWatcher : public IFileWatcher {
   static constexpr int PollMilliseconds = 250;
 
  private:
-  static void MonitorChanged(GFileMonitor* monitor, GFile* file, GFile* other, int event, void* self);
+  static void MonitorChanged(GFileMonitor* monitor, GFile* file, GFile* other, int event,
+                             void* self);
   void AddTree(const std::filesystem::path& folder);
   void AddFolder(const std::filesystem::path& folder);
   void RemoveTree(const std::filesystem::path& folder);
