@@ -39,6 +39,12 @@ class Display:
             raise RuntimeError("Xvfb did not start")
         self.number = int(number)
         self.name = f":{self.number}"
+        # A session bus of the display's own: without one GTK and WebKit
+        # autolaunch buses (and accessibility daemons) that outlive the test.
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self._processes.append(bus)
+        self.bus_address = bus.stdout.readline().strip()
         if window_manager:
             wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -49,6 +55,7 @@ class Display:
     def env(self):
         env = dict(os.environ)
         env["DISPLAY"] = self.name
+        env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
         return env
 
     def xprop_root(self):
@@ -199,6 +206,9 @@ class E2ETestCase(unittest.TestCase):
         for app in self.apps:
             app.kill()
         self.display.close()
+        # Helpers that the session bus started for the test (accessibility
+        # buses under the test's runtime folder) end with it.
+        subprocess.run(["pkill", "-f", str(self.work)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shutil.rmtree(self.work, ignore_errors=True)
 
     def build(self, app_name, settings=None, extra_files=None, output_name=None):
