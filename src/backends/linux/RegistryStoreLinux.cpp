@@ -253,72 +253,57 @@ bool TLinuxRegistryStore::WriteValue(const std::string& key, const TRegistryValu
   return true;
 }
 
-std::optional<TRegistryValue> TLinuxRegistryStore::ReadValue(const std::string& key,
-                                                             const std::string& name) {
+template <typename TResult, typename TBody>
+TResult TLinuxRegistryStore::OnExistingKey(const std::string& key, bool change, TResult failed,
+                                           TBody body) {
   const auto names = SplitRegistryKey(key);
-  if (!names) return std::nullopt;
+  if (!names) return failed;
   std::lock_guard lock(FLock);
   sqlite3* database = Database();
-  if (!database) return std::nullopt;
+  if (!database) return failed;
   try {
-    TTransaction transaction(database, false);
+    TTransaction transaction(database, change);
     const auto keyId = FindKey(database, *names);
-    if (!keyId) return std::nullopt;
-    TStatement read(database, "SELECT name, type, data FROM vals WHERE key = ?1 AND folded = ?2");
-    read.Bind(1, *keyId).Bind(2, FoldCase(name));
-    if (!read.Step()) return std::nullopt;
-    return ValueOfRow(read);
+    if (!keyId) return failed;
+    return body(database, transaction, *keyId);
   } catch (const ESqlError&) {
-    return std::nullopt;
+    return failed;
   }
+}
+
+std::optional<TRegistryValue> TLinuxRegistryStore::ReadValue(const std::string& key,
+                                                             const std::string& name) {
+  return OnExistingKey(key, false, std::optional<TRegistryValue>(),
+                       [&](sqlite3* database, TTransaction&,
+                           sqlite3_int64 keyId) -> std::optional<TRegistryValue> {
+                         TStatement read(database,
+                                         "SELECT name, type, data FROM vals WHERE key = ?1 AND folded = ?2");
+                         read.Bind(1, keyId).Bind(2, FoldCase(name));
+                         if (!read.Step()) return std::nullopt;
+                         return ValueOfRow(read);
+                       });
 }
 
 bool TLinuxRegistryStore::DeleteValue(const std::string& key, const std::string& name) {
-  const auto names = SplitRegistryKey(key);
-  if (!names) return false;
-  std::lock_guard lock(FLock);
-  sqlite3* database = Database();
-  if (!database) return false;
-  try {
-    TTransaction transaction(database, true);
-    const auto keyId = FindKey(database, *names);
-    if (!keyId) return false;
+  return OnExistingKey(key, true, false, [&](sqlite3* database, TTransaction& transaction, sqlite3_int64 keyId) {
     TStatement remove(database, "DELETE FROM vals WHERE key = ?1 AND folded = ?2");
-    remove.Bind(1, *keyId).Bind(2, FoldCase(name)).Step();
+    remove.Bind(1, keyId).Bind(2, FoldCase(name)).Step();
     const bool deleted = sqlite3_changes(database) > 0;
     transaction.Commit();
     return deleted;
-  } catch (const ESqlError&) {
-    return false;
-  }
+  });
 }
 
 bool TLinuxRegistryStore::KeyExists(const std::string& key) {
-  const auto names = SplitRegistryKey(key);
-  if (!names) return false;
-  std::lock_guard lock(FLock);
-  sqlite3* database = Database();
-  if (!database) return false;
-  try {
-    TTransaction transaction(database, false);
-    return FindKey(database, *names).has_value();
-  } catch (const ESqlError&) {
-    return false;
-  }
+  return OnExistingKey(key, false, false, [](sqlite3*, TTransaction&, sqlite3_int64) { return true; });
 }
 
 bool TLinuxRegistryStore::DeleteKey(const std::string& key) {
   const auto names = SplitRegistryKey(key);
-  if (!names || names->empty()) return false;
-  std::lock_guard lock(FLock);
-  sqlite3* database = Database();
-  if (!database) return false;
-  try {
-    TTransaction transaction(database, true);
-    const auto keyId = FindKey(database, *names);
-    if (!keyId) return false;
+  if (!names || names->empty()) return false;  // never the root
+  return OnExistingKey(key, true, false, [](sqlite3* database, TTransaction& transaction, sqlite3_int64 keyId) {
     // The whole branch, parents before children; deleted deepest first.
-    std::vector<sqlite3_int64> branch{*keyId};
+    std::vector<sqlite3_int64> branch{keyId};
     for (std::size_t i = 0; i < branch.size(); ++i) {
       TStatement children(database, "SELECT id FROM keys WHERE parent = ?1");
       children.Bind(1, branch[i]);
@@ -330,49 +315,29 @@ bool TLinuxRegistryStore::DeleteKey(const std::string& key) {
     }
     transaction.Commit();
     return true;
-  } catch (const ESqlError&) {
-    return false;
-  }
+  });
 }
 
 std::optional<std::vector<TRegistryValue>> TLinuxRegistryStore::ListValues(const std::string& key) {
-  const auto names = SplitRegistryKey(key);
-  if (!names) return std::nullopt;
-  std::lock_guard lock(FLock);
-  sqlite3* database = Database();
-  if (!database) return std::nullopt;
-  try {
-    TTransaction transaction(database, false);
-    const auto keyId = FindKey(database, *names);
-    if (!keyId) return std::nullopt;
+  using TValues = std::optional<std::vector<TRegistryValue>>;
+  return OnExistingKey(key, false, TValues(), [](sqlite3* database, TTransaction&, sqlite3_int64 keyId) {
     TStatement read(database, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY folded");
-    read.Bind(1, *keyId);
+    read.Bind(1, keyId);
     std::vector<TRegistryValue> values;
     while (read.Step()) values.push_back(ValueOfRow(read));
-    return values;
-  } catch (const ESqlError&) {
-    return std::nullopt;
-  }
+    return TValues(std::move(values));
+  });
 }
 
 std::optional<std::vector<std::string>> TLinuxRegistryStore::ListSubKeys(const std::string& key) {
-  const auto names = SplitRegistryKey(key);
-  if (!names) return std::nullopt;
-  std::lock_guard lock(FLock);
-  sqlite3* database = Database();
-  if (!database) return std::nullopt;
-  try {
-    TTransaction transaction(database, false);
-    const auto keyId = FindKey(database, *names);
-    if (!keyId) return std::nullopt;
+  using TNames = std::optional<std::vector<std::string>>;
+  return OnExistingKey(key, false, TNames(), [](sqlite3* database, TTransaction&, sqlite3_int64 keyId) {
     TStatement read(database, "SELECT name FROM keys WHERE parent = ?1 ORDER BY folded");
-    read.Bind(1, *keyId);
+    read.Bind(1, keyId);
     std::vector<std::string> subKeys;
     while (read.Step()) subKeys.push_back(read.Text(0));
-    return subKeys;
-  } catch (const ESqlError&) {
-    return std::nullopt;
-  }
+    return TNames(std::move(subKeys));
+  });
 }
 
 }  // namespace zel

@@ -48,6 +48,11 @@ class TLinuxRegistryStore : public IRegistryStore {
  private:
   // The open database, opening it when needed; null when it cannot be.
   sqlite3* Database();
+  // Runs `body(database, transaction, keyId)` for an existing key inside one
+  // transaction; gives `failed` when the path names no key, the store cannot
+  // be opened, the key does not exist or SQLite fails.
+  template <typename TResult, typename TBody>
+  TResult OnExistingKey(const std::string& key, bool change, TResult failed, TBody body);
 
   std::filesystem::path FFile;
   std::mutex FLock;
