@@ -6,6 +6,7 @@
 #include "PackageTestSupport.h"
 #include "backends/fake/FakePlatform.h"
 #include "backends/fake/FakeWebEngine.h"
+#include "MainLoopSupport.h"
 #include "runtime/BrowserForm.h"
 
 namespace zel {
@@ -18,14 +19,7 @@ const std::string Drop =
 const std::string ClickNotifier =
     R"(window.addEventListener("click", function () {window.chrome.webview.postMessage("zel-webbrowser-clicked");});)";
 
-// Runs the main loop once the browser control has queued its creation.
-void RunQueuedStep(TFakeUserInterface& ui) {
-  const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (ui.PendingTaskCount() == 0 && std::chrono::steady_clock::now() < guard)
-    std::this_thread::yield();
-  ASSERT_GT(ui.PendingTaskCount(), 0u) << "nothing was queued to the main loop";
-  ui.RunPendingTasks();
-}
+using test::RunQueuedStep;
 
 class BrowserFormTest : public ::testing::Test {
  protected:

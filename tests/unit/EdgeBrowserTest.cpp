@@ -7,21 +7,14 @@
 
 #include "backends/fake/FakePlatform.h"
 #include "backends/fake/FakeWebEngine.h"
+#include "MainLoopSupport.h"
 #include "runtime/EdgeBrowser.h"
 #include "runtime/WebViewLoader.h"
 
 namespace zel {
 namespace {
 
-// Runs the main loop once the control has queued its next step: creation
-// starts from a short-lived thread that hands it to the main loop.
-void RunQueuedStep(TFakeUserInterface& ui) {
-  const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (ui.PendingTaskCount() == 0 && std::chrono::steady_clock::now() < guard)
-    std::this_thread::yield();
-  ASSERT_GT(ui.PendingTaskCount(), 0u) << "nothing was queued to the main loop";
-  ui.RunPendingTasks();
-}
+using test::RunQueuedStep;
 
 class EdgeBrowserTest : public ::testing::Test {
  protected:

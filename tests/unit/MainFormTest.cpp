@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "MainLoopSupport.h"
 #include "PackageTestSupport.h"
 #include "backends/fake/FakePlatform.h"
 #include "backends/fake/FakeWebEngine.h"
@@ -56,11 +57,7 @@ class MainFormTest : public ::testing::Test {
     FForm->FormCreate();
     FForm->Window().Show();
     // The web view is created through the main loop.
-    const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (FPlatform.UserInterface().PendingTaskCount() == 0 && std::chrono::steady_clock::now() < guard) {
-      std::this_thread::yield();
-    }
-    FPlatform.UserInterface().RunPendingTasks();
+    test::RunQueuedStep(FPlatform.UserInterface());
     ASSERT_TRUE(FForm->BrowserForm()->EdgeBrowser()->WebViewCreated());
   }
   TFakeWindow& Window() { return static_cast<TFakeWindow&>(FForm->Window()); }

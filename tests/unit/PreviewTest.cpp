@@ -2,6 +2,8 @@
 // mode on the fake platform and engine, and the live reload.
 #include <gtest/gtest.h>
 
+#include "MainLoopSupport.h"
+
 #include <chrono>
 #include <thread>
 
@@ -35,12 +37,7 @@ class PreviewTest : public ::testing::Test {
     FForm = std::make_unique<TMainForm>(FPlatform, *FPreview, FLoader);
     FForm->FormCreate();
     FForm->Window().Show();
-    const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (FPlatform.UserInterface().PendingTaskCount() == 0 &&
-           std::chrono::steady_clock::now() < guard) {
-      std::this_thread::yield();
-    }
-    FPlatform.UserInterface().RunPendingTasks();
+    test::RunQueuedStep(FPlatform.UserInterface());
     ASSERT_TRUE(FForm->BrowserForm()->EdgeBrowser()->WebViewCreated());
   }
   TFakeWebView& WebView() { return FLoader.Environment().LastController()->FakeWebView(); }
