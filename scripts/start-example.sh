@@ -19,7 +19,7 @@ fi
 number=90
 while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
 export DISPLAY=":$number" NO_AT_BRIDGE=1 WEBKIT_DISABLE_DMABUF_RENDERER=1
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $app $wm $xvfb 2>/dev/null || true' EXIT
 app=""

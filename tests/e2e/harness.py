@@ -11,6 +11,7 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -26,11 +27,14 @@ class Display:
     def __init__(self, window_manager=False, size="1280x1024"):
         self._processes = []
         # Xvfb picks a free display itself and writes its number to a pipe,
-        # so tests running side by side never race for one.
+        # so tests running side by side never race for one. Without -noreset
+        # the server resets whenever its last client leaves (a polling
+        # xdotool, say), and a client connecting meanwhile fails to open it.
         read_end, write_end = os.pipe()
+        self.log = tempfile.TemporaryFile()
         xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size}x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size}x24", "-nolisten", "tcp", "-noreset"],
+            stdout=subprocess.DEVNULL, stderr=self.log, pass_fds=(write_end,))
         os.close(write_end)
         self._processes.append(xvfb)
         with os.fdopen(read_end) as numbers:
@@ -66,6 +70,10 @@ class Display:
     def screenshot(self, path):
         subprocess.run(["import", "-window", "root", str(path)], env=self.env(), check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def server_log(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
 
     def close(self):
         for process in reversed(self._processes):
@@ -113,6 +121,8 @@ def build_app(source, output, extra_files=None, settings=None):
 class App:
     """A running packaged executable with its own home folder."""
 
+    _count = 0
+
     def __init__(self, display, executable, home, args=(), extra_env=None):
         self.display = display
         env = display.env()
@@ -129,8 +139,20 @@ class App:
         (home / "run").mkdir(parents=True, exist_ok=True, mode=0o700)
         env.update(extra_env or {})
         self.env = env
-        self.process = subprocess.Popen([str(executable), *args], env=env, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, start_new_session=True)
+        # Output goes to files, never to pipes nobody drains while the test
+        # waits (a full pipe would stall the application).
+        App._count += 1
+        self.output_paths = (home.parent / f"app{App._count}.stdout", home.parent / f"app{App._count}.stderr")
+        self.executable = executable
+        with open(self.output_paths[0], "wb") as out, open(self.output_paths[1], "wb") as err:
+            self.process = subprocess.Popen([str(executable), *args], env=env, stdout=out, stderr=err,
+                                            start_new_session=True)
+
+    def stdout(self):
+        return self.output_paths[0].read_text(errors="replace")
+
+    def stderr(self):
+        return self.output_paths[1].read_text(errors="replace")
 
     def wait(self, timeout=20):
         try:
@@ -139,12 +161,10 @@ class App:
             raise AssertionError("the application did not end in time")
 
     def kill(self):
-        if self.process.poll() is None:
+        self.status_before_kill = self.process.poll()
+        if self.status_before_kill is None:
             os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait()
-        for stream in (self.process.stdout, self.process.stderr):
-            if stream and not stream.closed:
-                stream.close()
 
     def xdotool(self, *args):
         result = subprocess.run(["xdotool", *args], env=self.display.env(), capture_output=True, text=True)
@@ -205,11 +225,22 @@ class E2ETestCase(unittest.TestCase):
     def tearDown(self):
         for app in self.apps:
             app.kill()
+        if self._failed():
+            for app in self.apps:
+                status = ("still running" if app.status_before_kill is None
+                          else f"ended with {app.status_before_kill}")
+                print(f"--- output of {app.executable.name} (pid {app.process.pid}, {status}) ---\n"
+                      f"{app.stdout()[-4000:]}{app.stderr()[-8000:]}", file=sys.stderr)
         self.display.close()
         # Helpers that the session bus started for the test (accessibility
         # buses under the test's runtime folder) end with it.
         subprocess.run(["pkill", "-f", str(self.work)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shutil.rmtree(self.work, ignore_errors=True)
+
+    def _failed(self):
+        # The result already holds this test's failure when tearDown runs.
+        result = getattr(getattr(self, "_outcome", None), "result", None)
+        return result is not None and any(test is self for test, _ in result.failures + result.errors)
 
     def build(self, app_name, settings=None, extra_files=None, output_name=None):
         return build_app(APPS_DIR / app_name, self.work / (output_name or app_name), extra_files, settings)

@@ -51,8 +51,8 @@ class DevPreviewTest(E2ETestCase):
 
         self.set_title("close")
         self.assertEqual(app.wait(20), 0)
-        out = app.process.stdout.read().decode()
-        err = app.process.stderr.read().decode()
+        out = app.stdout()
+        err = app.stderr()
         self.assertIn(f"{self.folder}/app/", out)
         self.assertRegex(err, re.compile(r"^zel dev: reloaded \(title\.js changed\)$", re.M))
         self.assertRegex(err, re.compile(r"^zel dev: reloaded \(sub/data\.txt changed\)$", re.M))
