@@ -261,29 +261,40 @@ TEST_F(LinuxWindowTest, CloseQueryDecidesAndClosedIsReportedOnce) {
   EXPECT_EQ(closed, 1);
 }
 
-TEST_F(LinuxWindowTest, ProgressBarIsAThinLineAlongTheBottom) {
+// The bar lies below the content rather than over it, so its pulses never
+// redraw the web view; the content gets the whole client area back when the
+// bar hides.
+TEST_F(LinuxWindowTest, ProgressBarIsAThinLineAlongTheBottomBelowTheContent) {
   auto window = ShownWindow({100, 100, 400, 300});
-  GtkWidget* overlay = static_cast<GtkWidget*>(window->ContentHandle());
-  ASSERT_TRUE(GTK_IS_OVERLAY(overlay));
+  GtkWidget* content = static_cast<GtkWidget*>(window->ContentHandle());
+  GtkWidget* box = gtk_widget_get_parent(content);
+  ASSERT_TRUE(GTK_IS_BOX(box));
   GtkWidget* bar = nullptr;
   gtk_container_forall(
-      GTK_CONTAINER(overlay),
+      GTK_CONTAINER(box),
       [](GtkWidget* child, gpointer found) {
         if (GTK_IS_PROGRESS_BAR(child)) *static_cast<GtkWidget**>(found) = child;
       },
       &bar);
   ASSERT_NE(bar, nullptr);
   EXPECT_FALSE(gtk_widget_get_visible(bar));
+  const int clientHeight = gtk_widget_get_allocated_height(box);
+  EXPECT_EQ(gtk_widget_get_allocated_height(content), clientHeight);
+
   window->SetProgressBarVisible(true);
   Settle();
   int x = -1, y = -1;
-  ASSERT_TRUE(gtk_widget_translate_coordinates(bar, overlay, 0, 0, &x, &y));
+  ASSERT_TRUE(gtk_widget_translate_coordinates(bar, box, 0, 0, &x, &y));
   EXPECT_EQ(x, 0);
   EXPECT_EQ(gtk_widget_get_allocated_height(bar), 4);
-  EXPECT_EQ(gtk_widget_get_allocated_width(bar), gtk_widget_get_allocated_width(overlay));
-  EXPECT_EQ(y + 4, gtk_widget_get_allocated_height(overlay));
+  EXPECT_EQ(gtk_widget_get_allocated_width(bar), gtk_widget_get_allocated_width(box));
+  EXPECT_EQ(y + 4, clientHeight);
+  EXPECT_EQ(gtk_widget_get_allocated_height(content), clientHeight - 4);
+
   window->SetProgressBarVisible(false);
+  Settle();
   EXPECT_FALSE(gtk_widget_get_visible(bar));
+  EXPECT_EQ(gtk_widget_get_allocated_height(content), clientHeight);
 }
 
 TEST_F(LinuxWindowTest, TasksFromOtherThreadsRunInTheMainLoop) {

@@ -46,9 +46,10 @@ TLinuxWindow::TLinuxWindow() {
   FOverlay = gtk_overlay_new();
   gtk_box_pack_start(GTK_BOX(box), FOverlay, TRUE, TRUE, 0);
 
+  // The bar lies below the content, not over it: each pulse then redraws
+  // the bar alone. Over the web view it would redraw the view too, and a
+  // view whose engine process is still starting blocks every draw.
   FProgressBar = gtk_progress_bar_new();
-  gtk_widget_set_valign(FProgressBar, GTK_ALIGN_END);
-  gtk_widget_set_halign(FProgressBar, GTK_ALIGN_FILL);
   gtk_widget_set_size_request(FProgressBar, -1, ProgressBarHeight);
   GtkCssProvider* css = gtk_css_provider_new();
   gtk_css_provider_load_from_data(css, ProgressBarCss, -1, nullptr);
@@ -57,8 +58,7 @@ TLinuxWindow::TLinuxWindow() {
   g_object_unref(css);
   gtk_progress_bar_set_pulse_step(GTK_PROGRESS_BAR(FProgressBar), 0.1);
   gtk_widget_set_no_show_all(FProgressBar, TRUE);
-  gtk_overlay_add_overlay(GTK_OVERLAY(FOverlay), FProgressBar);
-  gtk_overlay_set_overlay_pass_through(GTK_OVERLAY(FOverlay), FProgressBar, TRUE);
+  gtk_box_pack_end(GTK_BOX(box), FProgressBar, FALSE, FALSE, 0);
 
   gtk_container_add(GTK_CONTAINER(FWindow), box);
   gtk_widget_show(FOverlay);
@@ -68,6 +68,10 @@ TLinuxWindow::TLinuxWindow() {
   g_signal_connect(FWindow, "delete-event", G_CALLBACK(WindowDeleteEvent), this);
   g_signal_connect(FWindow, "window-state-event", G_CALLBACK(WindowStateEvent), this);
   g_signal_connect(FWindow, "configure-event", G_CALLBACK(WindowConfigureEvent), this);
+  // The window manager may publish a new frame after the configure event
+  // that goes with it: the frame extents property is watched too.
+  gtk_widget_add_events(FWindow, GDK_PROPERTY_CHANGE_MASK);
+  g_signal_connect(FWindow, "property-notify-event", G_CALLBACK(WindowPropertyEvent), this);
   g_signal_connect(FWindow, "destroy", G_CALLBACK(WindowDestroy), this);
 
   SetBorderStyle(FBorderStyle);
@@ -245,6 +249,9 @@ void TLinuxWindow::SetBorderStyle(TBorderStyle style) {
       gtk_widget_hide(FWindow);
       gtk_window_set_type_hint(window, hint);
       RequestPosition(bounds.Left, bounds.Top);
+      // Shown again, the window is first reported without a frame until the
+      // window manager has framed it anew: those reports are not its size.
+      FAwaitingFrame = style != TBorderStyle::None && !(FInsets == TFrameInsets{});
       gtk_widget_show(FWindow);
     } else {
       gtk_window_set_type_hint(window, hint);
@@ -407,11 +414,32 @@ gboolean TLinuxWindow::WindowStateEvent(GtkWidget*, GdkEventWindowState* event, 
 }
 
 gboolean TLinuxWindow::WindowConfigureEvent(GtkWidget*, GdkEventConfigure*, gpointer self) {
-  auto* window = static_cast<TLinuxWindow*>(self);
+  static_cast<TLinuxWindow*>(self)->FrameChanged(true);
+  return FALSE;
+}
+
+gboolean TLinuxWindow::WindowPropertyEvent(GtkWidget*, GdkEventProperty* event, gpointer self) {
+  static const GdkAtom extents = gdk_atom_intern_static_string("_NET_FRAME_EXTENTS");
+  if (event->atom == extents) static_cast<TLinuxWindow*>(self)->FrameChanged(false);
+  return FALSE;
+}
+
+// From a configure event (`configured`), which answers a request of ours, or
+// from a new frame extents property, which only changes the insets.
+void TLinuxWindow::FrameChanged(bool configured) {
+  TLinuxWindow* window = this;
   TWindowBounds frame;
   TFrameInsets insets;
-  if (!window->MeasureFrame(frame, insets)) return FALSE;
-  window->FRequestPending = false;
+  if (!window->MeasureFrame(frame, insets)) return;
+  if (window->FAwaitingFrame) {
+    if (insets == TFrameInsets{}) return;
+    window->FAwaitingFrame = false;
+  }
+  if (!configured) {
+    if (insets == window->FInsets) return;
+  } else {
+    window->FRequestPending = false;
+  }
   // GDK reports a state only when it differs from the one it saw last, so a
   // change undone before GDK saw it goes unreported: the window's state is
   // read again here, unless a request of ours is still unanswered.
@@ -430,12 +458,11 @@ gboolean TLinuxWindow::WindowConfigureEvent(GtkWidget*, GdkEventConfigure*, gpoi
       window->RequestSize();
       window->FRequestPending = true;
     }
-    return FALSE;
+    return;
   }
   // Only the normal state's bounds are kept: they are restored after
   // maximizing, and a change of state may still be on its way.
-  if (window->NormalAndSettled()) window->FBounds = frame;
-  return FALSE;
+  if (configured && window->NormalAndSettled()) window->FBounds = frame;
 }
 
 void TLinuxWindow::WindowDestroy(GtkWidget*, gpointer self) {

@@ -75,6 +75,8 @@ class TLinuxWindow : public IWindow {
   static gboolean WindowDeleteEvent(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean WindowStateEvent(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
   static gboolean WindowConfigureEvent(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
+  static gboolean WindowPropertyEvent(GtkWidget* widget, GdkEventProperty* event, gpointer self);
+  void FrameChanged(bool configured);
   static void WindowDestroy(GtkWidget* widget, gpointer self);
   static gboolean ProgressBarPulse(gpointer self);
 
@@ -107,6 +109,7 @@ class TLinuxWindow : public IWindow {
   TFrameInsets FInsets;
   THints FHints;
   bool FRequestPending = false;  // a move or resize not answered yet
+  bool FAwaitingFrame = false;   // shown again, the window manager's frame not there yet
   int FMinWidth = 0, FMinHeight = 0, FMaxWidth = 0, FMaxHeight = 0;
   bool FCentered = false;
   bool FShownBefore = false;
