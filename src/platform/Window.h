@@ -74,6 +74,10 @@ class IUserInterface {
   virtual void RunOnUiThread(std::function<void()> task) = 0;
   // The application's title (task bar, dialogs).
   virtual void SetApplicationTitle(const std::string& title) = 0;
+  // Called on the user-interface thread, once per request, when the system
+  // asks the application to end (the session ends or the system shuts down).
+  // The handler decides; an empty one restores the default of ending at once.
+  virtual void SetOnEndRequested(std::function<void()> handler) = 0;
 };
 
 }  // namespace zel

@@ -48,6 +48,10 @@ void TMainForm::FormCreate() {
   // The window may close from inside a bridge call (app.close): the module
   // and the browser form are freed only once the main loop has returned.
   FWindow->SetOnClosed([this] { FPlatform.UserInterface().Quit(); });
+  // The end of the session asks the same gate as the close button.
+  FPlatform.UserInterface().SetOnEndRequested([this] {
+    if (FWindow) FWindow->Close();
+  });
 
   FBrowserExternalModule = std::make_unique<TBrowserExternalModule>(FPlatform);
   // A package selects runtime mode; without one the page previews a folder.
@@ -156,6 +160,7 @@ void TMainForm::EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser&, const std::
 }
 
 void TMainForm::FormClose() {
+  FPlatform.UserInterface().SetOnEndRequested(nullptr);
   FBrowserExternalModule.reset();
   if (FBrowserForm) FBrowserForm->FormDestroy();
   FBrowserForm.reset();

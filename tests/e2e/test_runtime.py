@@ -9,6 +9,7 @@ import http.server
 import io
 import json
 import shutil
+import signal
 import subprocess
 import sys
 import threading
@@ -244,6 +245,22 @@ class CloseTest(RuntimeTestCase):
         app.wait_for_caption(window, lambda c: c == "QUERIED 1")
         self.assertIsNone(app.process.poll())
         self.assertEqual(self.visible_windows(app), [window])
+        self.assertEqual(app.wait(20), 0)
+
+    def test_the_end_of_the_session_asks_the_page_too(self):
+        # Session managers and the system's shutdown send SIGTERM first.
+        app = self.start(self.build_page("close-default.html"))
+        window = app.window_id()
+        app.wait_for_caption(window, lambda c: c == "READY")
+        app.process.send_signal(signal.SIGTERM)
+        self.assertEqual(app.wait(20), 0)
+
+        app = self.start(self.build_page("close-veto.html"))
+        window = app.window_id()
+        app.wait_for_caption(window, lambda c: c == "READY")
+        app.process.send_signal(signal.SIGTERM)
+        app.wait_for_caption(window, lambda c: c == "QUERIED 1")
+        self.assertIsNone(app.process.poll())
         self.assertEqual(app.wait(20), 0)
 
 

@@ -156,6 +156,19 @@ TEST_F(MainFormTest, ClosingAsksThePageWhichClosesThroughTheBridge) {
   EXPECT_EQ(WebView().Scripts().size(), 3u);  // asked once more, now permitted
 }
 
+TEST_F(MainFormTest, TheEndOfTheSessionAsksThePageLikeTheCloseButton) {
+  Start("");
+  ASSERT_TRUE(FPlatform.UserInterface().RequestEnd());
+  EXPECT_FALSE(Window().Closed());
+  ASSERT_EQ(WebView().Scripts().size(), 1u);
+  EXPECT_EQ(WebView().Scripts()[0].Script, "zel.events.onCloseQuery();");
+  WebView().RaiseWebMessageReceived(R"({"id":50001,"uuid":"u","data":{}})", std::nullopt);
+  EXPECT_TRUE(Window().Closed());
+  // Once the form is gone, nothing holds the program back any more.
+  FForm->FormClose();
+  EXPECT_FALSE(FPlatform.UserInterface().RequestEnd());
+}
+
 TEST_F(MainFormTest, AForeignPageCannotHoldTheWindowOpen) {
   Start("");
   WebView().SetSource("https://example.com/");

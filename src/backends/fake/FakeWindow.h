@@ -112,6 +112,14 @@ class TFakeUserInterface : public IUserInterface {
   // At once on the thread that created this object; queued from others.
   void RunOnUiThread(std::function<void()> task) override;
   void SetApplicationTitle(const std::string& title) override { FApplicationTitle = title; }
+  void SetOnEndRequested(std::function<void()> handler) override { FOnEndRequested = std::move(handler); }
+  // The system's request to end, as the session or a shutdown sends it;
+  // false when nobody handles it (the program would end at once).
+  bool RequestEnd() {
+    if (!FOnEndRequested) return false;
+    FOnEndRequested();
+    return true;
+  }
 
   // Runs the tasks queued so far (and those they queue); returns how many ran.
   int RunPendingTasks();
@@ -138,6 +146,7 @@ class TFakeUserInterface : public IUserInterface {
   std::vector<TFakeWindow*> FWindows;
   TWindowBounds FWorkArea{0, 0, 1920, 1040};
   std::string FApplicationTitle;
+  std::function<void()> FOnEndRequested;
   int FRunCount = 0;
   int FQuitCount = 0;
   bool FQuitRequested = false;

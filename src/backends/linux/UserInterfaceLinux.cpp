@@ -1,5 +1,6 @@
 #include "backends/linux/UserInterfaceLinux.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include "backends/linux/ToolkitLinux.h"
@@ -60,6 +61,24 @@ void TLinuxUserInterface::RunOnUiThread(std::function<void()> task) {
 
 void TLinuxUserInterface::SetApplicationTitle(const std::string& title) {
   g_set_application_name(title.c_str());
+}
+
+void TLinuxUserInterface::SetOnEndRequested(std::function<void()> handler) {
+  FOnEndRequested = std::move(handler);
+  if (FOnEndRequested && FSignalSource == 0) {
+    // Delivered through the main loop, so the handler runs like any event.
+    FSignalSource = g_unix_signal_add(
+        SIGTERM,
+        [](gpointer self) -> gboolean {
+          auto* ui = static_cast<TLinuxUserInterface*>(self);
+          if (ui->FOnEndRequested) ui->FOnEndRequested();
+          return G_SOURCE_CONTINUE;
+        },
+        this);
+  } else if (!FOnEndRequested && FSignalSource != 0) {
+    g_source_remove(FSignalSource);  // SIGTERM ends the program again
+    FSignalSource = 0;
+  }
 }
 
 }  // namespace zel

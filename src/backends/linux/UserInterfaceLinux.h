@@ -16,10 +16,15 @@ class TLinuxUserInterface : public IUserInterface {
   void Quit() override;
   void RunOnUiThread(std::function<void()> task) override;
   void SetApplicationTitle(const std::string& title) override;
+  // The request to end is SIGTERM, what session managers and the system's
+  // shutdown send before they stop a program by force.
+  void SetOnEndRequested(std::function<void()> handler) override;
 
  private:
   std::thread::id FUiThread;
   bool FQuitRequested = false;  // Quit before Run: Run returns at once
+  std::function<void()> FOnEndRequested;
+  unsigned FSignalSource = 0;
 };
 
 }  // namespace zel
