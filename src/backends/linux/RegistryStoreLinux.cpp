@@ -35,7 +35,13 @@ INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES(1, NULL, '', '');
 
 class ESqlError : public EError {
  public:
-  explicit ESqlError(sqlite3* database) : EError(sqlite3_errmsg(database)) {}
+  explicit ESqlError(sqlite3* database)
+      : EError(sqlite3_errmsg(database)), FCode(sqlite3_errcode(database)) {}
+  // Another process holds the store for a moment: trying again helps.
+  bool Transient() const { return FCode == SQLITE_BUSY || FCode == SQLITE_LOCKED; }
+
+ private:
+  int FCode;
 };
 
 void Execute(sqlite3* database, const char* sql) {
@@ -190,29 +196,41 @@ sqlite3* TLinuxRegistryStore::Database() {
   if (FFile.empty()) return nullptr;
   // The folder is the user's own: other users read nothing of it.
   g_mkdir_with_parents(FFile.parent_path().c_str(), 0700);
-  sqlite3* database = nullptr;
-  if (sqlite3_open_v2(FFile.c_str(), &database, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                      nullptr) != SQLITE_OK) {
-    sqlite3_close(database);
-    return nullptr;
+  // Setting a store up can meet another process doing the same, or the last
+  // connection of one closing, for a moment in which SQLite answers "busy"
+  // without waiting: the setup is tried again until the busy timeout.
+  const gint64 deadline = g_get_monotonic_time() + gint64(BusyTimeoutMilliseconds) * 1000;
+  for (;;) {
+    sqlite3* database = nullptr;
+    if (sqlite3_open_v2(FFile.c_str(), &database, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+      sqlite3_close(database);
+      return nullptr;
+    }
+    try {
+      sqlite3_busy_timeout(database, BusyTimeoutMilliseconds);
+      // The write-ahead log stays when the last connection closes, so that
+      // processes opening and closing the store side by side never race for
+      // its files.
+      int persist = 1;
+      sqlite3_file_control(database, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+      // WAL: readers never wait for a writer and always see whole
+      // transactions. NORMAL synchronisation keeps every commit across a
+      // crash of the program; a power loss may undo the last ones, as with
+      // the Windows registry's lazy flush.
+      Execute(database, "PRAGMA journal_mode=WAL");
+      Execute(database, "PRAGMA synchronous=NORMAL");
+      TTransaction transaction(database, true);
+      Execute(database, Schema);
+      transaction.Commit();
+      FDatabase = database;
+      return FDatabase;
+    } catch (const ESqlError& error) {
+      sqlite3_close(database);
+      if (!error.Transient() || g_get_monotonic_time() > deadline) return nullptr;
+    }
+    g_usleep(10000);
   }
-  try {
-    sqlite3_busy_timeout(database, BusyTimeoutMilliseconds);
-    // WAL: readers never wait for a writer and always see whole transactions.
-    // NORMAL synchronisation keeps every commit across a crash of the
-    // program; a power loss may undo the last ones, as with the Windows
-    // registry's lazy flush.
-    Execute(database, "PRAGMA journal_mode=WAL");
-    Execute(database, "PRAGMA synchronous=NORMAL");
-    TTransaction transaction(database, true);
-    Execute(database, Schema);
-    transaction.Commit();
-  } catch (const ESqlError&) {
-    sqlite3_close(database);
-    return nullptr;
-  }
-  FDatabase = database;
-  return FDatabase;
 }
 
 bool TLinuxRegistryStore::WriteValue(const std::string& key, const TRegistryValue& value) {
