@@ -26,6 +26,10 @@ void FreeTask(gpointer data) { delete static_cast<std::function<void()>*>(data);
 
 TLinuxUserInterface::TLinuxUserInterface() : FUiThread(std::this_thread::get_id()) {}
 
+TLinuxUserInterface::~TLinuxUserInterface() {
+  if (FSignalSource != 0) g_source_remove(FSignalSource);
+}
+
 std::unique_ptr<IWindow> TLinuxUserInterface::CreateMainWindow() {
   RequireToolkit();
   return std::make_unique<TLinuxWindow>();

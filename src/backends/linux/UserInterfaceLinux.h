@@ -9,6 +9,7 @@ namespace zel {
 class TLinuxUserInterface : public IUserInterface {
  public:
   TLinuxUserInterface();
+  ~TLinuxUserInterface() override;
 
   // Throws EError when no display can be opened.
   std::unique_ptr<IWindow> CreateMainWindow() override;

@@ -43,8 +43,9 @@ bool ResizableOf(TBorderStyle style) {
 TLinuxWindow::TLinuxWindow() {
   FWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  FOverlay = gtk_overlay_new();
-  gtk_box_pack_start(GTK_BOX(box), FOverlay, TRUE, TRUE, 0);
+  // The content: the web view's host goes in here.
+  FContent = gtk_overlay_new();
+  gtk_box_pack_start(GTK_BOX(box), FContent, TRUE, TRUE, 0);
 
   // The bar lies below the content, not over it: each pulse then redraws
   // the bar alone. Over the web view it would redraw the view too, and a
@@ -61,10 +62,10 @@ TLinuxWindow::TLinuxWindow() {
   gtk_box_pack_end(GTK_BOX(box), FProgressBar, FALSE, FALSE, 0);
 
   gtk_container_add(GTK_CONTAINER(FWindow), box);
-  gtk_widget_show(FOverlay);
+  gtk_widget_show(FContent);
   gtk_widget_show(box);
 
-  g_signal_connect(FOverlay, "size-allocate", G_CALLBACK(ContentSizeAllocate), this);
+  g_signal_connect(FContent, "size-allocate", G_CALLBACK(ContentSizeAllocate), this);
   g_signal_connect(FWindow, "delete-event", G_CALLBACK(WindowDeleteEvent), this);
   g_signal_connect(FWindow, "window-state-event", G_CALLBACK(WindowStateEvent), this);
   g_signal_connect(FWindow, "configure-event", G_CALLBACK(WindowConfigureEvent), this);
@@ -427,49 +428,48 @@ gboolean TLinuxWindow::WindowPropertyEvent(GtkWidget*, GdkEventProperty* event, 
 // From a configure event (`configured`), which answers a request of ours, or
 // from a new frame extents property, which only changes the insets.
 void TLinuxWindow::FrameChanged(bool configured) {
-  TLinuxWindow* window = this;
   TWindowBounds frame;
   TFrameInsets insets;
-  if (!window->MeasureFrame(frame, insets)) return;
-  if (window->FAwaitingFrame) {
+  if (!MeasureFrame(frame, insets)) return;
+  if (FAwaitingFrame) {
     if (insets == TFrameInsets{}) return;
-    window->FAwaitingFrame = false;
+    FAwaitingFrame = false;
   }
   if (!configured) {
-    if (insets == window->FInsets) return;
+    if (insets == FInsets) return;
   } else {
-    window->FRequestPending = false;
+    FRequestPending = false;
   }
   // GDK reports a state only when it differs from the one it saw last, so a
   // change undone before GDK saw it goes unreported: the window's state is
   // read again here, unless a request of ours is still unanswered.
   const TWindowState current =
-      StateOf(gdk_window_get_state(gtk_widget_get_window(window->FWindow)));
-  if (window->FStateRequested && current == window->FState) window->FStateRequested = false;
-  if (!window->FStateRequested && current != window->FState)
-    window->TakeWindowManagerState(current);
-  if (!(insets == window->FInsets)) {
+      StateOf(gdk_window_get_state(gtk_widget_get_window(FWindow)));
+  if (FStateRequested && current == FState) FStateRequested = false;
+  if (!FStateRequested && current != FState)
+    TakeWindowManagerState(current);
+  if (!(insets == FInsets)) {
     // The frame is known now, or has changed with the border style or the
     // state: in the normal state ask again for the client size that gives
     // the requested outer size.
-    window->FInsets = insets;
-    window->ApplySizeHints();
-    if (window->NormalAndSettled()) {
-      window->RequestSize();
-      window->FRequestPending = true;
+    FInsets = insets;
+    ApplySizeHints();
+    if (NormalAndSettled()) {
+      RequestSize();
+      FRequestPending = true;
     }
     return;
   }
   // Only the normal state's bounds are kept: they are restored after
   // maximizing, and a change of state may still be on its way.
-  if (configured && window->NormalAndSettled()) window->FBounds = frame;
+  if (configured && NormalAndSettled()) FBounds = frame;
 }
 
 void TLinuxWindow::WindowDestroy(GtkWidget*, gpointer self) {
   auto* window = static_cast<TLinuxWindow*>(self);
   window->StopPulse();
   window->FWindow = nullptr;
-  window->FOverlay = nullptr;
+  window->FContent = nullptr;
   window->FProgressBar = nullptr;
 }
 

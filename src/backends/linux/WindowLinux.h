@@ -50,7 +50,7 @@ class TLinuxWindow : public IWindow {
   void SetOnContentResized(std::function<void(int width, int height)> handler) override {
     FOnContentResized = std::move(handler);
   }
-  TNativeHandle ContentHandle() override { return FOverlay; }
+  TNativeHandle ContentHandle() override { return FContent; }
   void SetProgressBarVisible(bool visible) override;
 
   GtkWindow* Handle() const { return FWindow ? GTK_WINDOW(FWindow) : nullptr; }
@@ -98,7 +98,7 @@ class TLinuxWindow : public IWindow {
   void StopPulse();
 
   GtkWidget* FWindow = nullptr;
-  GtkWidget* FOverlay = nullptr;
+  GtkWidget* FContent = nullptr;
   GtkWidget* FProgressBar = nullptr;
   guint FPulseTimer = 0;
 
