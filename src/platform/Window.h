@@ -72,6 +72,9 @@ class IUserInterface {
   // Runs `task` on the user-interface thread: at once when already there,
   // otherwise through the main loop. Callable from any thread.
   virtual void RunOnUiThread(std::function<void()> task) = 0;
+  // Queues `task` to run later from the main loop on the user-interface
+  // thread, also when called there. Callable from any thread.
+  virtual void PostToUiThread(std::function<void()> task) = 0;
   // The application's title (task bar, dialogs).
   virtual void SetApplicationTitle(const std::string& title) = 0;
   // Called on the user-interface thread, once per request, when the system

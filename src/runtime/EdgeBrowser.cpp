@@ -64,7 +64,6 @@ TCustomEdgeBrowser::TCustomEdgeBrowser(IUserInterface& userInterface, IWebViewLo
 TCustomEdgeBrowser::~TCustomEdgeBrowser() {
   FSelf.reset();
   CloseWebView();
-  if (FPoster.joinable()) FPoster.join();
 }
 
 // --- The control in its owner ---
@@ -125,13 +124,7 @@ void TCustomEdgeBrowser::Resize() {
 // --- Creation ---
 
 void TCustomEdgeBrowser::PostToMainLoop(std::function<void()> task) {
-  // RunOnUiThread runs at once on the user-interface thread; from another
-  // thread it queues to the main loop, which is what is wanted here. The
-  // thread ends as soon as the task is queued.
-  if (FPoster.joinable()) FPoster.join();
-  FPoster = std::thread([&userInterface = FUserInterface, task = std::move(task)]() mutable {
-    userInterface.RunOnUiThread(std::move(task));
-  });
+  FUserInterface.PostToUiThread(std::move(task));
 }
 
 void TCustomEdgeBrowser::CreateWebView() {

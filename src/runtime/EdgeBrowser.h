@@ -11,7 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "core/Error.h"
 #include "platform/WebEngine.h"
@@ -322,7 +321,6 @@ class TCustomEdgeBrowser {
   TEventSink FEventSink;
   // Completions arriving after the control is gone find this expired.
   std::shared_ptr<TCustomEdgeBrowser*> FSelf;
-  std::thread FPoster;
 
   TOnContainsFullScreenElementChanged FOnContainsFullScreenElementChanged;
   TOnContentLoading FOnContentLoading;

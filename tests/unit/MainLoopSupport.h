@@ -1,6 +1,6 @@
 #pragma once
-// Waiting for the fake main loop: the browser control starts its creation
-// from a short-lived thread that hands it to the main loop.
+// Waiting for the fake main loop: the browser control hands its creation to
+// the main loop, and engine completions may arrive from other threads.
 #include <gtest/gtest.h>
 
 #include <chrono>

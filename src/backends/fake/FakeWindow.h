@@ -111,6 +111,7 @@ class TFakeUserInterface : public IUserInterface {
   }
   // At once on the thread that created this object; queued from others.
   void RunOnUiThread(std::function<void()> task) override;
+  void PostToUiThread(std::function<void()> task) override { PostTask(std::move(task)); }
   void SetApplicationTitle(const std::string& title) override { FApplicationTitle = title; }
   void SetOnEndRequested(std::function<void()> handler) override { FOnEndRequested = std::move(handler); }
   // The system's request to end, as the session or a shutdown sends it;

@@ -57,6 +57,11 @@ void TLinuxUserInterface::RunOnUiThread(std::function<void()> task) {
     task();
     return;
   }
+  PostToUiThread(std::move(task));
+}
+
+void TLinuxUserInterface::PostToUiThread(std::function<void()> task) {
+  if (!task) return;
   // g_idle_add is safe from any thread; the task runs on the thread that
   // iterates the default main context, which is the user-interface thread.
   g_idle_add_full(G_PRIORITY_DEFAULT, RunTask, new std::function<void()>(std::move(task)),

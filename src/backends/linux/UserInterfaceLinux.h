@@ -16,6 +16,7 @@ class TLinuxUserInterface : public IUserInterface {
   void Run() override;
   void Quit() override;
   void RunOnUiThread(std::function<void()> task) override;
+  void PostToUiThread(std::function<void()> task) override;
   void SetApplicationTitle(const std::string& title) override;
   // The request to end is SIGTERM, what session managers and the system's
   // shutdown send before they stop a program by force.
