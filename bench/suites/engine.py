@@ -181,20 +181,17 @@ def main():
         def line(name, value, unit):
             print(f"BENCH {name} {value:.2f} {unit}")
 
-        line("start_ms", results["start"], "ms")
-        line("start_floor_ms", results["start_floor"], "ms")
-        line("start_ratio", results["start"] / results["start_floor"], "x")
-        line("page1000_ms", results["page"], "ms")
-        line("page1000_floor_ms", results["page_floor"], "ms")
-        line("page1000_ratio", results["page"] / results["page_floor"], "x")
-        line("rss_mib", results["rss"], "MiB")
-        line("rss_floor_mib", results["rss_floor"], "MiB")
-        line("roundtrip_us", results["roundtrip"], "us")
-        line("roundtrip_floor_us", results["roundtrip_floor"], "us")
-        line("roundtrip_ratio", results["roundtrip"] / results["roundtrip_floor"], "x")
-        line("first_call_ms", results["first"], "ms")
-        line("first_call_floor_ms", results["first_floor"], "ms")
-        line("first_call_ratio", results["first"] / results["first_floor"], "x")
+        def compared(name, key, unit, ratio=True):
+            line(f"{name}_{unit.lower()}", results[key], unit)
+            line(f"{name}_floor_{unit.lower()}", results[key + "_floor"], unit)
+            if ratio:
+                line(f"{name}_ratio", results[key] / results[key + "_floor"], "x")
+
+        compared("start", "start", "ms")
+        compared("page1000", "page", "ms")
+        compared("rss", "rss", "MiB", ratio=False)
+        compared("roundtrip", "roundtrip", "us")
+        compared("first_call", "first", "ms")
     finally:
         display.close()
         shutil.rmtree(work, ignore_errors=True)
