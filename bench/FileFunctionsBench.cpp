@@ -14,6 +14,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "backends/linux/LinuxPlatform.h"
 #include "core/ArchiveKey.h"
@@ -42,6 +43,8 @@ class TMessage : public IWebMessageReceivedArgs {
   std::string WebMessageAsJson() const override { return FJson; }
   HRESULT TryGetWebMessageAsString(std::string&) const override { return E_INVALIDARG; }
   std::string Source() const override { return "file://"; }
+  std::vector<std::string> AncestorOrigins() const override { return {}; }
+  bool IsSenderCurrent() const override { return true; }
 
  private:
   const std::string& FJson;

@@ -66,8 +66,15 @@ class IWebMessageReceivedArgs {
   virtual std::string WebMessageAsJson() const = 0;
   // The message when it was posted as a plain string; E_INVALIDARG otherwise.
   virtual HRESULT TryGetWebMessageAsString(std::string& value) const = 0;
-  // Origin of the document that posted it ("file://" for the application's pages).
+  // Origin of the document that owns the channel the message was posted
+  // through ("file://" for the application's pages).
   virtual std::string Source() const = 0;
+  // Origins of the documents that frame that document, nearest first; empty
+  // for a top document. An origin the document may not read is "null".
+  virtual std::vector<std::string> AncestorOrigins() const = 0;
+  // False when that document has left its frame (a channel function kept
+  // from it by another document): such a message speaks for nobody.
+  virtual bool IsSenderCurrent() const = 0;
 };
 
 class INewWindowRequestedArgs {
@@ -78,7 +85,15 @@ class INewWindowRequestedArgs {
   virtual void SetHandled(bool handled) = 0;
 };
 
-enum class TPermissionKind { Unknown, Microphone, Camera, Geolocation, Notifications, Clipboard, Other };
+enum class TPermissionKind {
+  Unknown,
+  Microphone,
+  Camera,
+  Geolocation,
+  Notifications,
+  Clipboard,
+  Other
+};
 enum class TPermissionState { Default = 0, Allow = 1, Deny = 2 };
 
 class IPermissionRequestedArgs {
@@ -97,7 +112,11 @@ class INavigationStartingArgs {
   virtual void SetCancel(bool cancel) = 0;
 };
 
-enum class TProcessFailedKind { BrowserProcessExited = 0, RenderProcessExited = 1, RenderProcessUnresponsive = 2 };
+enum class TProcessFailedKind {
+  BrowserProcessExited = 0,
+  RenderProcessExited = 1,
+  RenderProcessUnresponsive = 2
+};
 
 // Receives the web view's events; every method has an empty default.
 class IWebViewEvents {
@@ -152,15 +171,18 @@ class IWebView {
   virtual HRESULT Navigate(const std::string& uri) = 0;
   virtual HRESULT NavigateToString(const std::string& html) = 0;
   // Runs `script` in the top document; `completed` receives the result as JSON.
-  virtual HRESULT ExecuteScript(const std::string& script,
-                                std::function<void(HRESULT, const std::string& resultJson)> completed) = 0;
+  virtual HRESULT ExecuteScript(
+      const std::string& script,
+      std::function<void(HRESULT, const std::string& resultJson)> completed) = 0;
   // Runs `script` at the start of every document created from now on.
   virtual HRESULT AddScriptToExecuteOnDocumentCreated(const std::string& script) = 0;
   // Delivers a message event whose data is the parsed `json` to the top document.
   virtual HRESULT PostWebMessageAsJson(const std::string& json) = 0;
   // "*" with context 0 routes every request through WebResourceRequested.
-  virtual HRESULT AddWebResourceRequestedFilter(const std::string& pattern, int resourceContext) = 0;
-  virtual HRESULT RemoveWebResourceRequestedFilter(const std::string& pattern, int resourceContext) = 0;
+  virtual HRESULT AddWebResourceRequestedFilter(const std::string& pattern,
+                                                int resourceContext) = 0;
+  virtual HRESULT RemoveWebResourceRequestedFilter(const std::string& pattern,
+                                                   int resourceContext) = 0;
 
   virtual HRESULT GoBack() = 0;
   virtual HRESULT GoForward() = 0;
@@ -216,7 +238,8 @@ using TEnvironmentCompleted = std::function<void(HRESULT, std::shared_ptr<IWebVi
 extern "C" {
 // Creates the environment from the process environment variables
 // WEBVIEW2_USER_DATA_FOLDER and WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS.
-using TCreateCoreWebView2Environment = zel::HRESULT (*)(const zel::TEnvironmentCompleted* completed);
+using TCreateCoreWebView2Environment =
+    zel::HRESULT (*)(const zel::TEnvironmentCompleted* completed);
 // Writes the engine's version into `version` (empty when no engine).
 using TGetAvailableCoreWebView2BrowserVersionString =
     zel::HRESULT (*)(const char* browserExecutableFolder, std::string* version);

@@ -148,15 +148,24 @@ void TBrowserForm::EdgeBrowserNewWindowRequested(TCustomEdgeBrowser& sender,
   if (!FIsRuntime) return;
   const std::string uri = args.ArgsInterface().Uri();
   if (!StartsWithIgnoringCase(uri, "file:")) return;
+  args.ArgsInterface().SetHandled(true);
   // A page of the application opens in a new instance of the program, which
   // skips the password prompt because it is given the application's ID.
-  args.ArgsInterface().SetHandled(true);
+  // Only while the application's own page is on top, and only for its own
+  // files: a new instance trusts its page, so web content must not choose
+  // one (a page from the disk, say).
+  if (!StartsWithIgnoringCase(sender.LocationURL(), "file:") ||
+      !TWebResources::IsApplicationFile(uri, FExeZip, FAppDirName, FAppDirPath))
+    return;
   FProcesses.Start(FProcessInfo.ExecutablePath(), {FRuntimeAppID, uri});
 }
 
 void TBrowserForm::EdgeBrowserPermissionRequested(TCustomEdgeBrowser& sender,
                                                   TPermissionRequestedEventArgs& args) {
-  args.ArgsInterface().SetState(TPermissionState::Allow);
+  // The application's pages get every permission without asking; web pages
+  // it shows get none (camera, microphone, location are the user's).
+  const bool application = StartsWithIgnoringCase(args.ArgsInterface().Uri(), "file:");
+  args.ArgsInterface().SetState(application ? TPermissionState::Allow : TPermissionState::Deny);
 }
 
 void TBrowserForm::EdgeBrowserProcessFailed(TCustomEdgeBrowser& sender,

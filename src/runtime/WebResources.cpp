@@ -84,6 +84,26 @@ std::string TWebResources::ContentTypeHeader(std::string_view mimeType) {
   return "Content-Type: " + std::string(mimeType) + "; charset=utf-8";
 }
 
+namespace {
+
+// The package entry of a relative path, or -1.
+std::int64_t FindPackageEntry(const TExeZip* exeZip, const std::string& appDirName,
+                              const std::string& relativePath) {
+  if (appDirName.empty() || exeZip == nullptr || !exeZip->Active()) return -1;
+  return exeZip->FindFile(appDirName + "/" + relativePath);
+}
+
+}  // namespace
+
+bool TWebResources::IsApplicationFile(std::string_view requestUri, const TExeZip* exeZip,
+                                      const std::string& appDirName,
+                                      const std::string& appDirPath) {
+  if (!StartsWithIgnoringCase(requestUri, FileScheme)) return false;
+  const std::string relativePath = RelativePath(requestUri);
+  return FindPackageEntry(exeZip, appDirName, relativePath) >= 0 ||
+         IsFile(appDirPath + relativePath);
+}
+
 bool TWebResources::AnswerRequest(IWebResourceRequestedArgs& args, const TExeZip* exeZip,
                                   const std::string& appDirName, const std::string& appDirPath) {
   const std::string uri = args.Uri();
@@ -92,14 +112,12 @@ bool TWebResources::AnswerRequest(IWebResourceRequestedArgs& args, const TExeZip
   const std::string relativePath = RelativePath(uri);
   const std::string mimeType = MimeType(relativePath);
 
-  if (!appDirName.empty() && exeZip != nullptr && exeZip->Active()) {
-    const std::int64_t index = exeZip->FindFile(appDirName + "/" + relativePath);
-    if (index >= 0) {
-      // An entry that cannot be opened still answers, with an empty body.
-      Answer(args, mimeType,
-             std::make_unique<TZipEntryBody>(exeZip->OpenEntry(static_cast<std::size_t>(index))));
-      return true;
-    }
+  const std::int64_t index = FindPackageEntry(exeZip, appDirName, relativePath);
+  if (index >= 0) {
+    // An entry that cannot be opened still answers, with an empty body.
+    Answer(args, mimeType,
+           std::make_unique<TZipEntryBody>(exeZip->OpenEntry(static_cast<std::size_t>(index))));
+    return true;
   }
   if (AnswerFromFile(args, mimeType, appDirPath + relativePath)) return true;
   return AnswerFromFile(args, mimeType, AbsolutePath(uri));

@@ -31,6 +31,10 @@ class TWebResources {
   // "Content-Type: <type>; charset=utf-8".
   static std::string ContentTypeHeader(std::string_view mimeType);
 
+  // Whether a file:/// address names one of the application's own files: a
+  // package entry or a file beside the executable (not the absolute path).
+  static bool IsApplicationFile(std::string_view requestUri, const TExeZip* exeZip,
+                                const std::string& appDirName, const std::string& appDirPath);
   // Sets a response on `args` when the address is a file:/// address found in
   // the package (`exeZip` may be null), beside the executable (`appDirPath`
   // ends with a slash) or at its absolute path. True when answered.

@@ -193,6 +193,8 @@ void TEngineHost::WebMessageReceived(IWebMessageReceivedArgs& args) {
   message.Data = nlohmann::json::parse(message.Json, nullptr, false);
   message.StringResult = args.TryGetWebMessageAsString(message.String);
   message.Source = args.Source();
+  message.Ancestors = args.AncestorOrigins();
+  message.Current = args.IsSenderCurrent();
   Messages.push_back(std::move(message));
 }
 

@@ -22,6 +22,8 @@ struct TMessage {
   HRESULT StringResult = E_FAIL;
   std::string String;
   std::string Source;
+  std::vector<std::string> Ancestors;
+  bool Current = true;
 };
 
 struct TCompletion {

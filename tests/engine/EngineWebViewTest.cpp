@@ -23,6 +23,7 @@ namespace {
 TEngineHost* GHost = nullptr;
 SoupServer* GOtherOrigin = nullptr;  // a page of another origin, for frames
 int GOtherPort = 0;
+std::map<std::string, std::string> GOtherPages;  // path -> html served by the other origin
 
 TEngineHost& Host() { return *GHost; }
 
@@ -101,6 +102,19 @@ class TSuite : public ::testing::Environment {
               "html><script>chrome.webview.postMessage({kind:'frame',from:'http'})</script>";
           soup_server_message_set_response(message, "text/html", SOUP_MEMORY_STATIC, page,
                                            strlen(page));
+          soup_server_message_set_status(message, 200, nullptr);
+        },
+        nullptr, nullptr);
+    soup_server_add_handler(
+        GOtherOrigin, "/pages",
+        [](SoupServer*, SoupServerMessage* message, const char* path, GHashTable*, gpointer) {
+          auto it = GOtherPages.find(path);
+          if (it == GOtherPages.end()) {
+            soup_server_message_set_status(message, 404, nullptr);
+            return;
+          }
+          soup_server_message_set_response(message, "text/html", SOUP_MEMORY_COPY,
+                                           it->second.data(), it->second.size());
           soup_server_message_set_status(message, 200, nullptr);
         },
         nullptr, nullptr);
@@ -317,6 +331,118 @@ TEST(EngineWebView, MessagesFromFramesCarryTheirOwnOrigin) {
   }
   // Document scripts of the host go to the top document only.
   EXPECT_EQ(byFrame["same-origin"].Data.value("early", ""), "undefined");
+}
+
+TEST(EngineWebView, WebContentGetsNeitherTheApplicationsFilesNorItsScheme) {
+  REQUIRE_HOST();
+  TEngineHost& host = Host();
+  // Every way a web page could reach the application's scheme or file:
+  // addresses; each reports, then the page tries to navigate there itself.
+  GOtherPages["/pages/reach.html"] = R"(<!doctype html><body><script>
+const report = (what, value) => chrome.webview.postMessage({ kind: 'reach', what, value: String(value) });
+(async () => {
+  for (const url of ['zel:///data.json', 'file:///data.json', 'ZEL:///data.json?x', 'file:///etc/hostname']) {
+    try { await fetch(url); report('fetch ' + url, 'loaded'); } catch (e) { report('fetch ' + url, 'refused'); }
+  }
+  const image = new Image();
+  image.src = 'zel:///picture.svg';
+  await image.decode().then(() => report('image', 'loaded'), () => report('image', 'refused'));
+  const frame = document.createElement('iframe');
+  frame.src = 'zel:///frame.html';
+  document.body.append(frame);
+  const blank = document.createElement('iframe');
+  document.body.append(blank);
+  blank.contentWindow.location = 'zel:///frame.html?blank';
+  await new Promise((resolve) => setTimeout(resolve, 500));
+  report('done', true);
+  location.href = 'zel:///basic.html?fromweb';
+})();
+</script></body>)";
+  const std::string other = "http://127.0.0.1:" + std::to_string(GOtherPort);
+  const std::string page = other + "/pages/reach.html";
+  host.Messages.clear();
+  host.Requested.clear();
+  EXPECT_TRUE(host.NavigateAndWait(page).Success);
+  std::map<std::string, std::string> outcomes;
+  for (TMessage m = host.WaitForMessage("reach");; m = host.WaitForMessage("reach")) {
+    ASSERT_TRUE(m.Data.is_object()) << "the page stopped reporting";
+    if (m.Data.value("what", "") == "done") break;
+    outcomes[m.Data.value("what", "")] = m.Data.value("value", "");
+  }
+  EXPECT_EQ(outcomes.size(), 5u);
+  for (auto& [what, value] : outcomes) EXPECT_EQ(value, "refused") << what;
+  RunUntil([] { return false; }, 1);  // time for the navigation the page asked for
+  std::string source;
+  host.View().GetSource(source);
+  EXPECT_EQ(source, page);
+  EXPECT_TRUE(host.Requested.empty()) << host.Requested.front();
+  EXPECT_TRUE(host.Messages.empty()) << "an application frame spoke: " << host.Messages[0].Json;
+
+  // The history the application made still leads back to it.
+  GOtherPages["/pages/plain.html"] = "<!doctype html><title>plain</title>";
+  EXPECT_TRUE(host.NavigateAndWait("file:///messages.html").Success);
+  EXPECT_TRUE(host.NavigateAndWait(other + "/pages/plain.html").Success);
+  host.Messages.clear();
+  const std::size_t completed = host.Completed.size();
+  ASSERT_TRUE(host.View().GoBack() == S_OK);
+  ASSERT_TRUE(RunUntil([&] { return host.Completed.size() > completed; }));
+  // The page may come back from the back-forward cache: messages still
+  // travel both ways, from and to the document that is shown.
+  host.Execute("chrome.webview.postMessage('plain text ✓')");
+  TMessage back = host.WaitForMessage("plain text ✓");
+  EXPECT_EQ(back.Source, "file://");
+  EXPECT_TRUE(back.Current);
+  host.View().PostWebMessageAsJson(R"({"echo": "after back"})");
+  EXPECT_EQ(host.WaitForMessage("echo").Data.value("echoed", ""), "after back");
+}
+
+TEST(EngineWebView, AMessageNamesTheDocumentThatOwnsItsChannel) {
+  REQUIRE_HOST();
+  ASSERT_GT(GOtherPort, 0);
+  TEngineHost& host = Host();
+  const std::string other = "http://127.0.0.1:" + std::to_string(GOtherPort);
+  GOtherPages["/pages/nested.html"] = R"(<!doctype html><iframe src="/pages/inner.html"></iframe>)";
+  GOtherPages["/pages/inner.html"] =
+      R"(<!doctype html><script>chrome.webview.postMessage({ kind: 'owner', from: 'inner' })</script>)";
+  host.AddResource("owner.html", "text/html", R"(<!doctype html><body><script>
+const frame = document.createElement('iframe');
+let kept = null;
+frame.onload = () => {
+  if (!kept) {
+    // A channel function kept from the frame's first document.
+    kept = frame.contentWindow.chrome.webview.postMessage;
+    kept({ kind: 'owner', from: 'kept-before' });
+    frame.src = 'owner-frame.html?second';
+    return;
+  }
+  kept({ kind: 'owner', from: 'kept-after' });
+  frame.contentWindow.chrome.webview.postMessage({ kind: 'owner', from: 'new' });
+  const nested = document.createElement('iframe');
+  nested.src = ')" + other + R"(/pages/nested.html';
+  document.body.append(nested);
+};
+frame.src = 'owner-frame.html';
+document.body.append(frame);
+</script></body>)");
+  host.AddResource("owner-frame.html", "text/html", "<!doctype html><p>frame</p>");
+  host.Messages.clear();
+  EXPECT_TRUE(host.NavigateAndWait("file:///owner.html").Success);
+  std::map<std::string, TMessage> byName;
+  for (int i = 0; i < 4; ++i) {
+    TMessage m = host.WaitForMessage("owner");
+    byName[m.Data.value("from", "?")] = m;
+  }
+  ASSERT_EQ(byName.size(), 4u);
+  EXPECT_TRUE(byName["kept-before"].Current);
+  EXPECT_EQ(byName["kept-before"].Source, "file://");
+  EXPECT_EQ(byName["kept-before"].Ancestors, std::vector<std::string>{"file://"});
+  // The frame shows another document now: the kept function speaks for nobody.
+  EXPECT_FALSE(byName["kept-after"].Current);
+  EXPECT_TRUE(byName["new"].Current);
+  EXPECT_EQ(byName["new"].Ancestors, std::vector<std::string>{"file://"});
+  // A web frame sees its own origin above it and nothing of the application.
+  EXPECT_EQ(byName["inner"].Source, other);
+  EXPECT_EQ(byName["inner"].Ancestors, (std::vector<std::string>{other, "null"}));
 }
 
 TEST(EngineWebView, FailedNavigationCompletesOnce) {

@@ -42,6 +42,8 @@ class TMessage : public IWebMessageReceivedArgs {
     return S_OK;
   }
   std::string Source() const override { return FSource; }
+  std::vector<std::string> AncestorOrigins() const override { return {}; }
+  bool IsSenderCurrent() const override { return true; }
 
  private:
   std::string FJson, FSource, FString;

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <thread>
 
+#include "MainLoopSupport.h"
 #include "PackageTestSupport.h"
 #include "backends/fake/FakePlatform.h"
 #include "backends/fake/FakeWebEngine.h"
-#include "MainLoopSupport.h"
 #include "runtime/BrowserForm.h"
 
 namespace zel {
@@ -177,31 +177,49 @@ TEST_F(BrowserFormTest, FirstNavigationHidesTheProgressBarWhateverItsOutcome) {
 }
 
 TEST_F(BrowserFormTest, NewWindowsForApplicationPagesStartASecondInstance) {
+  test::TTempDir dir;
+  const std::string exe = (dir.Path() / "demo-app").string();
+  test::WriteFile(dir.Path() / "other.html", "<p>beside the executable</p>");
+  std::filesystem::create_directory(dir.Path() / "outside");
+  test::WriteFile(dir.Path() / "outside" / "evil.html", "<p>somewhere on the disk</p>");
+  const std::string evil = "file://" + (dir.Path() / "outside" / "evil.html").string();
   struct TCase {
     bool IsRuntime;
-    const char* Uri;
+    const char* Top;  // the document on top when the request comes
+    std::string Uri;
     bool Handled;
+    bool Started;
   };
   const TCase cases[] = {
-      {true, "file:///other.html", true},    {true, "FILE:///Other.html?x=1", true},
-      {true, "https://example.com/", false}, {true, "about:blank", false},
-      {false, "file:///other.html", false},
+      {true, "file:///index.html", "file:///other.html", true, true},
+      {true, "file:///index.html", "file:///other.html?x=1#top", true, true},
+      // Only the application's own files, and only from its own pages.
+      {true, "file:///index.html", "file:///missing.html", true, false},
+      {true, "file:///index.html", evil, true, false},
+      {true, "https://example.com/", "file:///other.html", true, false},
+      {true, "file:///index.html", "https://example.com/", false, false},
+      {true, "file:///index.html", "about:blank", false, false},
+      {false, "file:///index.html", "file:///other.html", false, false},
   };
   for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Uri);
+    SCOPED_TRACE(std::string(c.Top) + " opens " + c.Uri);
     TFakeUserInterface ui;
     TFakeWebViewLoader loader;
     TFakeProcesses processes;
-    TBrowserForm form(ui, loader, FProcessInfo, processes);
+    TFakeProcessInfo processInfo;
+    processInfo.SetExecutablePath(exe);
+    TBrowserForm form(ui, loader, processInfo, processes);
     form.FormCreate(&FContainer);
     form.SetIsRuntime(c.IsRuntime);
     form.SetRuntimeAppID("demo-id");
     RunQueuedStep(ui);
-    auto args = loader.Environment().LastController()->FakeWebView().RaiseNewWindowRequested(c.Uri);
+    TFakeWebView& view = loader.Environment().LastController()->FakeWebView();
+    view.SetSource(c.Top);
+    auto args = view.RaiseNewWindowRequested(c.Uri);
     EXPECT_EQ(args.Handled(), c.Handled);
-    if (c.Handled) {
+    if (c.Started) {
       ASSERT_EQ(processes.Started().size(), 1u);
-      EXPECT_EQ(processes.Started()[0].Executable, "/opt/demo/demo-app");
+      EXPECT_EQ(processes.Started()[0].Executable, exe);
       EXPECT_EQ(processes.Started()[0].Arguments, (std::vector<std::string>{"demo-id", c.Uri}));
     } else {
       EXPECT_TRUE(processes.Started().empty());
@@ -209,13 +227,16 @@ TEST_F(BrowserFormTest, NewWindowsForApplicationPagesStartASecondInstance) {
   }
 }
 
-TEST_F(BrowserFormTest, EveryPermissionIsAllowed) {
+TEST_F(BrowserFormTest, ApplicationPagesGetEveryPermissionAndWebPagesNone) {
   CreateAsRuntime();
   RunMainLoop();
   for (TPermissionKind kind :
        {TPermissionKind::Microphone, TPermissionKind::Camera, TPermissionKind::Geolocation,
         TPermissionKind::Notifications, TPermissionKind::Clipboard, TPermissionKind::Other}) {
-    EXPECT_EQ(WebView().RaisePermissionRequested(kind).State(), TPermissionState::Allow);
+    EXPECT_EQ(WebView().RaisePermissionRequested(kind, "file:///index.html").State(),
+              TPermissionState::Allow);
+    EXPECT_EQ(WebView().RaisePermissionRequested(kind, "https://example.com/").State(),
+              TPermissionState::Deny);
   }
 }
 

@@ -36,7 +36,8 @@ class MainFormTest : public ::testing::Test {
     const auto zip = FDir / "package.zip";
     {
       TPackageWriter writer(zip, ArchivePassword(), TPackageEncryption::TraditionalPkware);
-      writer.AddBytes("zel.ini", std::string("[App]\nID=") + AppID + "\nName=Notes\nDirName=app\n" + extraSettings);
+      writer.AddBytes("zel.ini", std::string("[App]\nID=") + AppID + "\nName=Notes\nDirName=app\n" +
+                                     extraSettings);
       writer.AddBytes("zel-engine-linux-x64.so", "engine");
       writer.AddBytes("app/index.html", "<p>hi</p>");
       writer.AddBytes("zel-webviewjs", "console.log('extra');");
@@ -49,7 +50,8 @@ class MainFormTest : public ::testing::Test {
     FPlatform.KnownFolders().SetLocalAppData((FDir / "local").string() + "/");
     FPlatform.SharedLibraries().AddLibrary(
         (FDir / "local" / AppID / "Linux64" / "zel-engine-linux-x64.so").string(),
-        {{"GetAvailableCoreWebView2BrowserVersionString", reinterpret_cast<void*>(&ReportVersion)}});
+        {{"GetAvailableCoreWebView2BrowserVersionString",
+          reinterpret_cast<void*>(&ReportVersion)}});
 
     FStartup = std::make_unique<TStartupLoader>(FPlatform, std::move(arguments));
     ASSERT_TRUE(FStartup->Execute());
@@ -101,7 +103,9 @@ TEST_F(MainFormTest, FullScreenStyleIgnoresBorderAndReportsFullScreen) {
 }
 
 TEST_F(MainFormTest, LimitsPlacementStateAndOrder) {
-  Start("Width=800\nMinWidth=1000\nWindowState=2\nWindowPosition=1\nWindowOrder=1\nWindowBorder=4\nLeft=70\nTop=60\n");
+  Start(
+      "Width=800\nMinWidth=1000\nWindowState=2\nWindowPosition=1\nWindowOrder=1\nWindowBorder="
+      "4\nLeft=70\nTop=60\n");
   EXPECT_EQ(Window().Bounds().Width, 1000);
   EXPECT_EQ(Window().State(), TWindowState::Normal);
   EXPECT_FALSE(Window().Centered());
@@ -180,8 +184,43 @@ TEST_F(MainFormTest, AForeignPageCannotHoldTheWindowOpen) {
 TEST_F(MainFormTest, BridgeCallsAreAnsweredThroughTheWebView) {
   Start("");
   WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"u","data":{}})", std::nullopt);
-  WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"v","data":{}})", std::nullopt, "https://evil.example");
-  EXPECT_EQ(WebView().PostedMessages(), std::vector<std::string>{R"({"uuid": "u", "success": true, "result": "2024.10"})"});
+  WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"v","data":{}})", std::nullopt,
+                                    "https://evil.example");
+  EXPECT_EQ(WebView().PostedMessages(),
+            std::vector<std::string>{R"({"uuid": "u", "success": true, "result": "2024.10"})"});
+}
+
+TEST_F(MainFormTest, OnlyCurrentApplicationPagesOutsideWebContentAndListedOriginsAreAnswered) {
+  Start("BridgeOrigins=https://listed.example\n");
+  struct TCase {
+    const char* Name;
+    TFakeMessageSender Sender;
+    bool Answered;
+  } cases[] = {
+      {"top application page", {"file://", {}, true}, true},
+      {"application frame in application pages", {"file://", {"file://", "file://"}, true}, true},
+      {"stale channel of an application page", {"file://", {}, false}, false},
+      {"stale channel of a listed origin", {"https://listed.example", {}, false}, false},
+      {"application page framed by a web page", {"file://", {"https://evil.example"}, true}, false},
+      {"application page framed by a listed origin",
+       {"file://", {"https://listed.example"}, true},
+       false},
+      {"application page with an unreadable ancestor",
+       {"file://", {"file://", "null"}, true},
+       false},
+      {"web page", {"https://evil.example", {}, true}, false},
+      {"foreign frame in an application page", {"https://evil.example", {"file://"}, true}, false},
+      {"listed origin", {"https://listed.example", {}, true}, true},
+      {"listed origin framed by an application page",
+       {"https://listed.example", {"file://"}, true},
+       true},
+      {"opaque origin", {"null", {"file://"}, true}, false},
+  };
+  for (const TCase& c : cases) {
+    const std::size_t before = WebView().PostedMessages().size();
+    WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"u","data":{}})", c.Sender);
+    EXPECT_EQ(WebView().PostedMessages().size() - before, c.Answered ? 1u : 0u) << c.Name;
+  }
 }
 
 }  // namespace

@@ -166,7 +166,13 @@ TFakeWebResourceRequestedArgs TFakeWebView::RaiseWebResourceRequested(const std:
 void TFakeWebView::RaiseWebMessageReceived(const std::string& json,
                                            std::optional<std::string> asString,
                                            const std::string& source) {
-  TFakeWebMessageReceivedArgs args(json, std::move(asString), source);
+  TFakeWebMessageReceivedArgs args(json, std::move(asString), TFakeMessageSender{source});
+  if (FEventSink) FEventSink->WebMessageReceived(args);
+}
+
+void TFakeWebView::RaiseWebMessageReceived(const std::string& json,
+                                           const TFakeMessageSender& sender) {
+  TFakeWebMessageReceivedArgs args(json, std::nullopt, sender);
   if (FEventSink) FEventSink->WebMessageReceived(args);
 }
 

@@ -42,20 +42,29 @@ class TFakeWebResourceRequestedArgs : public IWebResourceRequestedArgs {
   int FResponseCount = 0;
 };
 
+// The document a fake message comes from, as the engine reports it.
+struct TFakeMessageSender {
+  std::string Origin = "file://";
+  std::vector<std::string> AncestorOrigins;  // nearest first
+  bool Current = true;                       // false: a channel kept from a gone document
+};
+
 class TFakeWebMessageReceivedArgs : public IWebMessageReceivedArgs {
  public:
   // `asString`: the message when it was posted as a plain string.
   TFakeWebMessageReceivedArgs(std::string json, std::optional<std::string> asString,
-                              std::string source)
-      : FJson(std::move(json)), FAsString(std::move(asString)), FSource(std::move(source)) {}
+                              TFakeMessageSender sender)
+      : FJson(std::move(json)), FAsString(std::move(asString)), FSender(std::move(sender)) {}
   std::string WebMessageAsJson() const override { return FJson; }
   HRESULT TryGetWebMessageAsString(std::string& value) const override;
-  std::string Source() const override { return FSource; }
+  std::string Source() const override { return FSender.Origin; }
+  std::vector<std::string> AncestorOrigins() const override { return FSender.AncestorOrigins; }
+  bool IsSenderCurrent() const override { return FSender.Current; }
 
  private:
   std::string FJson;
   std::optional<std::string> FAsString;
-  std::string FSource;
+  TFakeMessageSender FSender;
 };
 
 class TFakeNewWindowRequestedArgs : public INewWindowRequestedArgs {
@@ -227,6 +236,7 @@ class TFakeWebView : public IWebView {
   TFakeWebResourceRequestedArgs RaiseWebResourceRequested(const std::string& uri);
   void RaiseWebMessageReceived(const std::string& json, std::optional<std::string> asString,
                                const std::string& source = "file://");
+  void RaiseWebMessageReceived(const std::string& json, const TFakeMessageSender& sender);
   TFakeNewWindowRequestedArgs RaiseNewWindowRequested(const std::string& uri);
   TFakePermissionRequestedArgs RaisePermissionRequested(TPermissionKind kind,
                                                         const std::string& uri = "file:///");

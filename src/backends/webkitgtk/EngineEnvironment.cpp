@@ -95,12 +95,13 @@ std::shared_ptr<TEngineEnvironment> TEngineEnvironment::Create() {
                    environment.get());
   webkit_web_context_register_uri_scheme(context, std::string(EngineScheme).c_str(), SchemeRequest,
                                          environment.get(), nullptr);
-  // Secure and CORS-enabled; not local, which would break fetch and modules.
+  // Local: documents of other schemes (web content) can neither load, frame
+  // nor navigate to it. Secure and CORS-enabled as the application expects.
   WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
-  webkit_security_manager_register_uri_scheme_as_secure(security,
-                                                        std::string(EngineScheme).c_str());
-  webkit_security_manager_register_uri_scheme_as_cors_enabled(security,
-                                                              std::string(EngineScheme).c_str());
+  const std::string scheme(EngineScheme);
+  webkit_security_manager_register_uri_scheme_as_local(security, scheme.c_str());
+  webkit_security_manager_register_uri_scheme_as_secure(security, scheme.c_str());
+  webkit_security_manager_register_uri_scheme_as_cors_enabled(security, scheme.c_str());
   environment->FMediaServer = TMediaServer::Create();
   return environment;
 }

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <utility>
 
 #include "backends/webkitgtk/BodyStream.h"
 #include "backends/webkitgtk/UriMapping.h"
@@ -44,8 +45,12 @@ class TResourceArgs : public IWebResourceRequestedArgs {
 
 class TWebMessageArgs : public IWebMessageReceivedArgs {
  public:
-  TWebMessageArgs(std::string json, std::string source)
-      : FJson(std::move(json)), FSource(std::move(source)) {}
+  TWebMessageArgs(std::string json, std::string source, std::vector<std::string> ancestors,
+                  bool current)
+      : FJson(std::move(json)),
+        FSource(std::move(source)),
+        FAncestors(std::move(ancestors)),
+        FCurrent(current) {}
   std::string WebMessageAsJson() const override { return FJson; }
   HRESULT TryGetWebMessageAsString(std::string& value) const override {
     nlohmann::json parsed = nlohmann::json::parse(FJson, nullptr, false);
@@ -54,11 +59,26 @@ class TWebMessageArgs : public IWebMessageReceivedArgs {
     return S_OK;
   }
   std::string Source() const override { return FSource; }
+  std::vector<std::string> AncestorOrigins() const override { return FAncestors; }
+  bool IsSenderCurrent() const override { return FCurrent; }
 
  private:
   std::string FJson;
   std::string FSource;
+  std::vector<std::string> FAncestors;
+  bool FCurrent;
 };
+
+// The extension's JSON array of origins, as the runtime names them. Anything
+// else is one opaque origin, which no rule trusts.
+std::vector<std::string> ParseAncestorOrigins(const char* json) {
+  nlohmann::json parsed = nlohmann::json::parse(json, nullptr, false);
+  if (!parsed.is_array()) return {"null"};
+  std::vector<std::string> origins;
+  for (const auto& item : parsed)
+    origins.push_back(item.is_string() ? OriginToSource(item.get<std::string>()) : "null");
+  return origins;
+}
 
 class TNavigationArgs : public INavigationStartingArgs {
  public:
@@ -218,7 +238,13 @@ TEngineView* TEngineView::FromWebView(WebKitWebView* view) {
 void TEngineView::Build(GtkWidget* parent) {
   const TBrowserArguments& arguments = FEnvironment->Arguments();
   FWebSettings = webkit_settings_new();
-  webkit_settings_set_disable_web_security(FWebSettings, arguments.DisableWebSecurity);
+  // The application's documents (of the local engine scheme) share one
+  // origin; "--disable-web-security" gives them, and only them, universal
+  // access: other origins, absolute file addresses, frames of any origin.
+  // Web content keeps the engine's web security whatever the arguments.
+  webkit_settings_set_allow_file_access_from_file_urls(FWebSettings, TRUE);
+  webkit_settings_set_allow_universal_access_from_file_urls(FWebSettings,
+                                                            arguments.DisableWebSecurity);
   webkit_settings_set_media_playback_requires_user_gesture(FWebSettings,
                                                            !arguments.AutoplayWithoutGesture);
   webkit_settings_set_javascript_can_open_windows_automatically(FWebSettings, TRUE);
@@ -240,9 +266,11 @@ void TEngineView::Build(GtkWidget* parent) {
   // Media elements of the application's pages play through the loopback server.
   if (TMediaServer* server = FEnvironment->MediaServer()) {
     std::weak_ptr<int> alive = FAlive;
-    FMediaToken = server->AddClient([this, alive](const std::string& fileUri) {
-      return alive.expired() ? std::nullopt : RequestResource(fileUri);
-    });
+    FMediaToken = server->AddClient(
+        [this, alive](const std::string& fileUri) -> std::optional<TWebResourceResponse> {
+          if (alive.expired() || !ShowsApplicationDocument()) return std::nullopt;
+          return RequestResource(fileUri);
+        });
     std::string base = "http://127.0.0.1:" + std::to_string(server->Port()) + "/" + FMediaToken;
     std::string script(resources::EngineMediaJs);
     std::size_t at = script.find(MediaBasePlaceholder);
@@ -280,6 +308,7 @@ void TEngineView::ConnectSignals() {
   g_signal_connect(webkit_web_view_get_back_forward_list(FView), "changed",
                    G_CALLBACK(HistoryChangedSignal), this);
   g_signal_connect(FView, "create", G_CALLBACK(CreateWindow), this);
+  g_signal_connect(FView, "decide-policy", G_CALLBACK(DecidePolicy), this);
   g_signal_connect(FView, "permission-request", G_CALLBACK(PermissionRequest), this);
   g_signal_connect(FView, "web-process-terminated", G_CALLBACK(ProcessTerminated), this);
   g_signal_connect(FView, "user-message-received", G_CALLBACK(UserMessage), this);
@@ -339,10 +368,18 @@ std::optional<TWebResourceResponse> TEngineView::RequestResource(const std::stri
   return std::move(args.Response());
 }
 
+bool TEngineView::ShowsApplicationDocument() const {
+  const char* active = FView ? webkit_web_view_get_uri(FView) : nullptr;
+  return active && IsEngineUri(active);
+}
+
 void TEngineView::HandleSchemeRequest(WebKitURISchemeRequest* request) {
   std::string uri = EngineToFileUri(StripFragment(webkit_uri_scheme_request_get_uri(request)));
   g_object_ref(request);
-  std::optional<TWebResourceResponse> response = RequestResource(uri);
+  // A page of web content gets none of the application's files, whatever
+  // got its request this far.
+  std::optional<TWebResourceResponse> response;
+  if (ShowsApplicationDocument()) response = RequestResource(uri);
   if (!response) {
     FinishNotFound(request);
     g_object_unref(request);
@@ -442,8 +479,10 @@ void TEngineView::StepZoom(int direction) {
 HRESULT TEngineView::Navigate(const std::string& uri) {
   if (!FView) return E_FAIL;
   if (uri.empty() || !g_uri_peek_scheme(uri.c_str())) return E_INVALIDARG;
-  FRequestedUri = EngineToFileUri(FileToEngineUri(uri));
-  webkit_web_view_load_uri(FView, FileToEngineUri(uri).c_str());
+  const std::string engineUri = FileToEngineUri(uri);
+  FRequestedUri = EngineToFileUri(engineUri);
+  FHostNavigation = engineUri;
+  webkit_web_view_load_uri(FView, engineUri.c_str());
   return S_OK;
 }
 
@@ -713,6 +752,9 @@ void TEngineView::LoadChanged(WebKitWebView* view, WebKitLoadEvent event, TEngin
         self->Raise([&](IWebViewEvents& e) { e.ContentLoading(true, id); });
         return;
       }
+      const char* committed = webkit_web_view_get_uri(view);
+      self->FCommittedUri = committed ? committed : "";
+      self->FHostNavigation.reset();
       if (!self->Raise([&](IWebViewEvents& e) { e.ContentLoading(false, id); })) return;
       self->FLastSource = CurrentUri(view);
       self->Raise([](IWebViewEvents& e) { e.SourceChanged(true); });
@@ -781,6 +823,29 @@ GtkWidget* TEngineView::CreateWindow(WebKitWebView*, WebKitNavigationAction* act
   return nullptr;
 }
 
+gboolean TEngineView::DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                   WebKitPolicyDecisionType type, TEngineView* self) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  if (!uri || !IsEngineUri(uri)) return FALSE;
+  // The runtime's own navigation, and moves through the history the
+  // application made, go ahead.
+  if (self->FHostNavigation && *self->FHostNavigation == uri) {
+    self->FHostNavigation.reset();
+    return FALSE;
+  }
+  WebKitNavigationType kind = webkit_navigation_action_get_navigation_type(action);
+  if (kind == WEBKIT_NAVIGATION_TYPE_BACK_FORWARD || kind == WEBKIT_NAVIGATION_TYPE_RELOAD)
+    return FALSE;
+  // Application documents navigate where they like; web content never
+  // reaches the application's scheme (WebKit refuses it too).
+  if (IsEngineUri(self->FCommittedUri)) return FALSE;
+  webkit_policy_decision_ignore(decision);
+  return TRUE;
+}
+
 gboolean TEngineView::PermissionRequest(WebKitWebView*, WebKitPermissionRequest* request,
                                         TEngineView* self) {
   TPermissionArgs args(CurrentUri(self->FView), KindOf(request));
@@ -810,12 +875,14 @@ void TEngineView::ProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationR
 gboolean TEngineView::UserMessage(WebKitWebView*, WebKitUserMessage* message, TEngineView* self) {
   if (g_strcmp0(webkit_user_message_get_name(message), WebMessageName) != 0) return FALSE;
   GVariant* parameters = webkit_user_message_get_parameters(message);
-  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ss)"))) return TRUE;
+  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sbss)"))) return TRUE;
   if (!self->FIsWebMessageEnabled) return TRUE;
   const char* origin = nullptr;
+  gboolean current = FALSE;
+  const char* ancestors = nullptr;
   const char* json = nullptr;
-  g_variant_get(parameters, "(&s&s)", &origin, &json);
-  TWebMessageArgs args(json, OriginToSource(origin));
+  g_variant_get(parameters, "(&sb&s&s)", &origin, &current, &ancestors, &json);
+  TWebMessageArgs args(json, OriginToSource(origin), ParseAncestorOrigins(ancestors), current);
   self->Raise([&](IWebViewEvents& e) { e.WebMessageReceived(args); });
   return TRUE;
 }

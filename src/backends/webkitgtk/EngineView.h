@@ -89,6 +89,9 @@ class TEngineView final : public IWebViewController, public IWebView, public IWe
   // is false when GTK is already destroying them.
   void Detach(bool destroyWidgets);
   std::optional<TWebResourceResponse> RequestResource(const std::string& fileUri);
+  // Whether the top document is the application's (of the engine's scheme),
+  // or about to be: only then are its files served.
+  bool ShowsApplicationDocument() const;
   // Calls `raise` with the event sink; false when the view was closed or
   // destroyed by the handler.
   template <class F>
@@ -108,6 +111,8 @@ class TEngineView final : public IWebViewController, public IWebView, public IWe
                                    gpointer removed, TEngineView* self);
   static GtkWidget* CreateWindow(WebKitWebView* view, WebKitNavigationAction* action,
                                  TEngineView* self);
+  static gboolean DecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                               WebKitPolicyDecisionType type, TEngineView* self);
   static gboolean PermissionRequest(WebKitWebView* view, WebKitPermissionRequest* request,
                                     TEngineView* self);
   static void ProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
@@ -145,6 +150,11 @@ class TEngineView final : public IWebViewController, public IWebView, public IWe
   // The address of the last Navigate until its load starts: while the engine
   // replaces an error page, its current address lags behind.
   std::optional<std::string> FRequestedUri;
+  // The engine address the runtime asked to load last, until its navigation
+  // is decided: web content may not navigate to the engine's scheme itself.
+  std::optional<std::string> FHostNavigation;
+  // The engine address of the top document as last committed.
+  std::string FCommittedUri;
   bool FInErrorPage = false;
   std::string FLastSource;
   bool FFullScreen = false;

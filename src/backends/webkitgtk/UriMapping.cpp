@@ -50,6 +50,11 @@ std::string StripFragment(std::string_view uri) {
   return std::string(uri.substr(0, uri.find('#')));
 }
 
+bool IsEngineUri(std::string_view uri) {
+  return uri.size() > EngineScheme.size() && uri[EngineScheme.size()] == ':' &&
+         StartsWithNoCase(uri, EngineScheme);
+}
+
 std::string OriginToSource(std::string_view origin) {
   return SwapScheme(origin, EngineScheme, "file");
 }

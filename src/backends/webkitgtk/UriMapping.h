@@ -12,6 +12,8 @@ namespace zel {
 // The scheme that serves the application's own resources inside the engine.
 inline constexpr std::string_view EngineScheme = "zel";
 
+// Whether `uri` is of the engine's scheme (letter case ignored).
+bool IsEngineUri(std::string_view uri);
 // "file:…" → "zel:…"; other addresses unchanged.
 std::string FileToEngineUri(std::string_view uri);
 // "zel:…" → "file:…"; other addresses unchanged.

@@ -8,6 +8,12 @@
 #include "platform/Platform.h"
 
 namespace zel {
+namespace {
+
+// The origin the engine reports for the application's own pages.
+constexpr std::string_view ApplicationOrigin = "file://";
+
+}  // namespace
 
 TBrowserExternalModule::TBrowserExternalModule(IPlatform& platform) : FPlatform(platform) {
   RegisterFunctionFamilies(FDispatcher);
@@ -20,15 +26,29 @@ void TBrowserExternalModule::SetProjectINI(TProjectINI* value) {
   const std::string origins = value->ReadString(ProjectIniAppSection, "BridgeOrigins", "");
   for (const std::string& origin : TStrUtils::ExplodeStrings(" ", origins)) {
     std::string item = origin;
-    while (!item.empty() && item.back() == '/') item.pop_back();  // "http://host/" names "http://host"
+    while (!item.empty() && item.back() == '/')
+      item.pop_back();  // "http://host/" names "http://host"
     if (!item.empty()) FExtraOrigins.push_back(item);
   }
 }
 
 bool TBrowserExternalModule::OriginAllowed(std::string_view origin) {
-  if (origin == "file://") return true;
-  return std::any_of(FExtraOrigins.begin(), FExtraOrigins.end(),
-                     [&](const std::string& allowed) { return allowed == "*" || allowed == origin; });
+  if (origin == ApplicationOrigin) return true;
+  return std::any_of(FExtraOrigins.begin(), FExtraOrigins.end(), [&](const std::string& allowed) {
+    return allowed == "*" || allowed == origin;
+  });
+}
+
+bool TBrowserExternalModule::SenderAllowed(const IWebMessageReceivedArgs& args) {
+  if (!args.IsSenderCurrent()) return false;
+  const std::string origin = args.Source();
+  if (origin == ApplicationOrigin) {
+    // An application page inside web content is driven by that content.
+    const std::vector<std::string> ancestors = args.AncestorOrigins();
+    return std::all_of(ancestors.begin(), ancestors.end(),
+                       [](const std::string& ancestor) { return ancestor == ApplicationOrigin; });
+  }
+  return OriginAllowed(origin);
 }
 
 std::string OriginOfUrl(std::string_view url) {
@@ -37,8 +57,9 @@ std::string OriginOfUrl(std::string_view url) {
   const std::string scheme = FoldAsciiCase(url.substr(0, separator));
   if (scheme == "file") return "file://";
   const auto pathStart = url.find_first_of("/?#", separator + 3);
-  return scheme + std::string(url.substr(separator, pathStart == std::string_view::npos ? std::string_view::npos
-                                                                                        : pathStart - separator));
+  return scheme + std::string(url.substr(separator, pathStart == std::string_view::npos
+                                                        ? std::string_view::npos
+                                                        : pathStart - separator));
 }
 
 bool JsonNestingWithin(std::string_view json, int limit) {
@@ -47,8 +68,10 @@ bool JsonNestingWithin(std::string_view json, int limit) {
   for (std::size_t i = 0; i < json.size(); ++i) {
     const char c = json[i];
     if (inString) {
-      if (c == '\\') ++i;
-      else if (c == '"') inString = false;
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        inString = false;
     } else if (c == '"') {
       inString = true;
     } else if (c == '{' || c == '[') {
@@ -61,11 +84,12 @@ bool JsonNestingWithin(std::string_view json, int limit) {
 }
 
 void TBrowserExternalModule::EdgeBrowserWebMessageReceived(IWebMessageReceivedArgs& args) {
-  // Pages of other origins (a web page after a link, a foreign frame) never
-  // reach the host.
-  if (!OriginAllowed(args.Source())) return;
+  // Pages of other origins (a web page after a link, a foreign frame) and
+  // application pages they frame never reach the host.
+  if (!SenderAllowed(args)) return;
   std::string text;
-  if (!IsRuntime() && Succeeded(args.TryGetWebMessageAsString(text)) && text == BrowserClickedMessage) {
+  if (!IsRuntime() && Succeeded(args.TryGetWebMessageAsString(text)) &&
+      text == BrowserClickedMessage) {
     if (FBrowserForm) FBrowserForm->FocusBrowser();
     return;
   }
@@ -84,7 +108,8 @@ void TBrowserExternalModule::Dispatch(const std::string& json) {
   const auto id = message.find("id");
   const auto uuid = message.find("uuid");
   const auto data = message.find("data");
-  if (id == message.end() || uuid == message.end() || data == message.end() || !data->is_object()) return;
+  if (id == message.end() || uuid == message.end() || data == message.end() || !data->is_object())
+    return;
 
   const auto textOf = [](const nlohmann::json& value) -> std::optional<std::string> {
     if (value.is_string()) return value.get<std::string>();
@@ -110,15 +135,18 @@ void TBrowserExternalModule::ShowRuntimeOnlyMessage(const TBridgeFunction& funct
                                 TMessageKind::Information, TButtonSet::Ok, {}, "");
 }
 
-void TBrowserExternalModule::SendReply(const std::string& uuid, const std::string& result, bool success) {
+void TBrowserExternalModule::SendReply(const std::string& uuid, const std::string& result,
+                                       bool success) {
   if (!FBrowserForm) return;
   // The uuid is the page's own text and is not re-encoded; one that would
   // break the reply's JSON is refused, and its reply lost.
-  if (std::any_of(uuid.begin(), uuid.end(),
-                  [](char c) { return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20; })) {
+  if (std::any_of(uuid.begin(), uuid.end(), [](char c) {
+        return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+      })) {
     return;
   }
-  FBrowserForm->PostWebMessageAsJson("{\"uuid\": \"" + uuid + "\", \"success\": " + (success ? "true" : "false") +
+  FBrowserForm->PostWebMessageAsJson("{\"uuid\": \"" + uuid +
+                                     "\", \"success\": " + (success ? "true" : "false") +
                                      ", \"result\": " + result + "}");
 }
 

@@ -37,8 +37,12 @@ class TBrowserExternalModule {
 
   // Posts {"uuid": ..., "success": ..., "result": ...} to the page.
   void SendReply(const std::string& uuid, const std::string& result, bool success);
-  void SendSuccess(const std::string& uuid, const std::string& result) { SendReply(uuid, result, true); }
-  void SendFailure(const std::string& uuid, const std::string& result) { SendReply(uuid, result, false); }
+  void SendSuccess(const std::string& uuid, const std::string& result) {
+    SendReply(uuid, result, true);
+  }
+  void SendFailure(const std::string& uuid, const std::string& result) {
+    SendReply(uuid, result, false);
+  }
 
   // Runs "zel.events.<name>(<argument as JSON string>);" in the page.
   void RaisePageEvent(std::string_view name);
@@ -49,6 +53,10 @@ class TBrowserExternalModule {
   // Whether a document of `origin` may call the bridge: the application's
   // own pages (file://), and what the setting BridgeOrigins lists.
   bool OriginAllowed(std::string_view origin);
+  // Whether the sender of a message may call the bridge: a document that
+  // still shows in its frame, and either an application page framed only by
+  // application pages, or of an origin BridgeOrigins lists.
+  bool SenderAllowed(const IWebMessageReceivedArgs& args);
 
   TExeZip* ExeZip() const { return FExeZip; }
   void SetExeZip(TExeZip* value) { FExeZip = value; }
