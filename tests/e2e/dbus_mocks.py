@@ -8,10 +8,11 @@ and listens on a socket path, which other network namespaces reach too.
 import json
 import subprocess
 import tempfile
-import time
 from pathlib import Path
 
 import dbus
+
+from harness import stop_processes, wait_until
 
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -58,21 +59,14 @@ class PrivateBus:
         env = {"DBUS_SESSION_BUS_ADDRESS": self.address, "PATH": "/usr/bin:/bin"}
         process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self._mocks.append(process)
-        deadline = time.monotonic() + 30
-        while not self.connection().name_has_owner(name):
-            if process.poll() is not None or time.monotonic() > deadline:
-                raise RuntimeError(f"dbusmock {template} did not start")
-            time.sleep(0.05)
+        wait_until(lambda: self.connection().name_has_owner(name) or process.poll() is not None, 30,
+                   f"dbusmock {template} did not start")
+        if process.poll() is not None:
+            raise RuntimeError(f"dbusmock {template} ended with {process.returncode}")
         return Mock(self.connection(), name, path, process)
 
     def close(self):
-        for process in [*self._mocks, self.process]:
-            process.terminate()
-            try:
-                process.wait(5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        stop_processes([*self._mocks, self.process])
         self.process.stdout.close()
         if self._connection is not None:
             self._connection.close()
