@@ -16,6 +16,7 @@
 #include "platform/RegistryStore.h"
 #include "platform/SharedLibraries.h"
 #include "platform/Shell.h"
+#include "platform/SystemServices.h"
 #include "platform/Window.h"
 
 namespace zel {
@@ -38,6 +39,7 @@ class IPlatform {
   virtual IFileDialogs& FileDialogs() = 0;
   virtual IShell& Shell() = 0;
   virtual IRegistryStore& RegistryStore() = 0;
+  virtual ISystemServices& SystemServices() = 0;
 };
 
 }  // namespace zel

@@ -76,13 +76,18 @@ class Display:
         return self.log.read().decode(errors="replace")
 
     def close(self):
-        for process in reversed(self._processes):
-            process.terminate()
-            try:
-                process.wait(5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
+        stop_processes(reversed(self._processes))
+
+
+def stop_processes(processes):
+    """Ends each process, by force when it does not end within 5 s."""
+    for process in processes:
+        process.terminate()
+        try:
+            process.wait(5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
 
 
 def wait_until(condition, timeout, message):

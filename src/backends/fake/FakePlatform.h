@@ -10,6 +10,7 @@
 
 #include "backends/fake/FakeRegistryStore.h"
 #include "backends/fake/FakeShell.h"
+#include "backends/fake/FakeSystemServices.h"
 #include "backends/fake/FakeFileDialogs.h"
 #include "backends/fake/FakeFileSystem.h"
 #include "backends/fake/FakeWindow.h"
@@ -202,6 +203,7 @@ class TFakePlatform : public IPlatform {
   TFakeFileDialogs& FileDialogs() override { return FFileDialogs; }
   TFakeShell& Shell() override { return FShell; }
   TFakeRegistryStore& RegistryStore() override { return FRegistryStore; }
+  TFakeSystemServices& SystemServices() override { return FSystemServices; }
 
  private:
   TFakeProcessInfo FProcessInfo;
@@ -219,6 +221,7 @@ class TFakePlatform : public IPlatform {
   TFakeFileDialogs FFileDialogs;
   TFakeShell FShell;
   TFakeRegistryStore FRegistryStore;
+  TFakeSystemServices FSystemServices;
 };
 
 }  // namespace zel

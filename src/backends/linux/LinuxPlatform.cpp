@@ -14,6 +14,7 @@
 #include "backends/linux/RegistryStoreLinux.h"
 #include "backends/linux/SharedLibrariesLinux.h"
 #include "backends/linux/ShellLinux.h"
+#include "backends/linux/SystemServicesLinux.h"
 #include "backends/linux/UserInterfaceLinux.h"
 
 namespace zel {
@@ -36,6 +37,7 @@ class TLinuxPlatform : public IPlatform {
   IFileDialogs& FileDialogs() override { return FFileDialogs; }
   IShell& Shell() override { return FShell; }
   IRegistryStore& RegistryStore() override { return FRegistryStore; }
+  ISystemServices& SystemServices() override { return FSystemServices; }
 
  private:
   TLinuxProcessInfo FProcessInfo;
@@ -53,6 +55,7 @@ class TLinuxPlatform : public IPlatform {
   TLinuxFileDialogs FFileDialogs;
   TLinuxShell FShell;
   TLinuxRegistryStore FRegistryStore;
+  TLinuxSystemServices FSystemServices;
 };
 
 }  // namespace

@@ -150,6 +150,18 @@ void TBrowserExternalModule::SendReply(const std::string& uuid, const std::strin
                                      ", \"result\": " + result + "}");
 }
 
+void TBrowserExternalModule::SetNotificationCenter(std::unique_ptr<INotificationCenter> value) {
+  FNotificationCenter = std::move(value);
+  if (FNotificationCenter) {
+    FNotificationCenter->SetOnClick(
+        [this](const std::string& name) { NotificationCenterReceiveLocalNotification(name); });
+  }
+}
+
+void TBrowserExternalModule::NotificationCenterReceiveLocalNotification(const std::string& name) {
+  RaisePageEvent("onNotificationClick", name);
+}
+
 void TBrowserExternalModule::RaisePageEvent(std::string_view name) {
   if (FBrowserForm) FBrowserForm->ExecuteScript("zel.events." + std::string(name) + "();");
 }

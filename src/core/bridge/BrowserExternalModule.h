@@ -3,6 +3,7 @@
 // dispatches them by function id and posts the replies back into the page.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "core/bridge/BridgeDispatcher.h"
 #include "core/bridge/BridgeLifetime.h"
 #include "core/bridge/BrowserAccess.h"
+#include "platform/SystemServices.h"
 #include "platform/WebEngine.h"
 
 namespace zel {
@@ -78,6 +80,14 @@ class TBrowserExternalModule {
   bool TrayIconVisible() const { return FTrayIconVisible && FTrayIconVisible(); }
   void SetTrayIconVisibleQuery(std::function<bool()> query) { FTrayIconVisible = std::move(query); }
 
+  // The notifications presented for the page, made at first use by the
+  // system functions and destroyed with the module; null until then. A click
+  // on one of them reaches NotificationCenterReceiveLocalNotification.
+  INotificationCenter* NotificationCenter() const { return FNotificationCenter.get(); }
+  void SetNotificationCenter(std::unique_ptr<INotificationCenter> value);
+  // Runs the page's onNotificationClick with the clicked notification's name.
+  void NotificationCenterReceiveLocalNotification(const std::string& name);
+
   // Ends when the module is destroyed; replies sent from other threads check it.
   const std::shared_ptr<TBridgeLifetime>& Lifetime() const { return FLifetime.Lifetime(); }
   IPlatform& Platform() { return FPlatform; }
@@ -99,6 +109,8 @@ class TBrowserExternalModule {
   TBridgeLifetimeOwner FLifetime;
   std::vector<std::string> FCommandLine;
   std::function<bool()> FTrayIconVisible;
+  // Last, so it goes first: no click arrives while the module is half gone.
+  std::unique_ptr<INotificationCenter> FNotificationCenter;
 };
 
 // The origin of an address as documents report it: "file://" for file

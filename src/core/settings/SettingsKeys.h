@@ -14,7 +14,7 @@ struct TSettingKey {
   std::string_view Meaning;
 };
 
-inline constexpr std::array<TSettingKey, 30> SettingsKeys = {{
+inline constexpr std::array<TSettingKey, 31> SettingsKeys = {{
     {"ID", TSettingType::Text, "", "application identifier: instance lock and data folder"},
     {"Name", TSettingType::Text, "", "display name: window caption"},
     {"DirName", TSettingType::Text, "", "folder of the package holding the application's files"},
@@ -45,6 +45,7 @@ inline constexpr std::array<TSettingKey, 30> SettingsKeys = {{
     {"WindowOrder", TSettingType::Integer, "0", "1 stays on top"},
     {"DynamicAppTitle", TSettingType::Boolean, "0", "caption follows the page title"},
     {"BridgeOrigins", TSettingType::Text, "", "further origins whose pages may call the bridge"},
+    {"Icon", TSettingType::Text, "", "image below DirName shown with notifications"},
 }};
 
 }  // namespace zel

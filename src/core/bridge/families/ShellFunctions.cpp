@@ -7,21 +7,12 @@
 #include "core/bridge/BrowserExternalModule.h"
 #include "core/bridge/FunctionFamilies.h"
 #include "core/text/StrUtils.h"
+#include "core/text/SystemMessage.h"
 #include "core/text/TextDecoding.h"
 #include "platform/Platform.h"
 
 namespace zel {
 namespace {
-
-// The system's message without its trailing blanks, line breaks and periods.
-std::string TrimSystemMessage(std::string message) {
-  while (!message.empty() &&
-         (message.back() == ' ' || message.back() == '\t' || message.back() == '\r' ||
-          message.back() == '\n' || message.back() == '.')) {
-    message.pop_back();
-  }
-  return message;
-}
 
 // Empty, or nothing but spaces and control characters.
 bool IsBlank(const std::string& text) {
