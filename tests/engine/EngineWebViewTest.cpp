@@ -353,6 +353,15 @@ const report = (what, value) => chrome.webview.postMessage({ kind: 'reach', what
   const blank = document.createElement('iframe');
   document.body.append(blank);
   blank.contentWindow.location = 'zel:///frame.html?blank';
+  // New windows: the runtime would show them as pages of the application.
+  for (const open of [() => window.open('zel:///frame.html?open'),
+                      () => document.open('file:///frame.html?document', '_blank', ''),
+                      () => Window.prototype.open && Window.prototype.open.call(window, 'zel:///x'),
+                      () => document.body.appendChild(document.createElement('iframe')).contentWindow.open('zel:///y'),
+                      () => { const a = document.createElement('a'); a.href = 'zel:///frame.html?link';
+                              a.target = '_blank'; document.body.append(a); a.click(); }]) {
+    try { open(); } catch (e) {}
+  }
   await new Promise((resolve) => setTimeout(resolve, 500));
   report('done', true);
   location.href = 'zel:///basic.html?fromweb';
@@ -362,6 +371,7 @@ const report = (what, value) => chrome.webview.postMessage({ kind: 'reach', what
   const std::string page = other + "/pages/reach.html";
   host.Messages.clear();
   host.Requested.clear();
+  host.NewWindows.clear();
   EXPECT_TRUE(host.NavigateAndWait(page).Success);
   std::map<std::string, std::string> outcomes;
   for (TMessage m = host.WaitForMessage("reach");; m = host.WaitForMessage("reach")) {
@@ -377,6 +387,7 @@ const report = (what, value) => chrome.webview.postMessage({ kind: 'reach', what
   EXPECT_EQ(source, page);
   EXPECT_TRUE(host.Requested.empty()) << host.Requested.front();
   EXPECT_TRUE(host.Messages.empty()) << "an application frame spoke: " << host.Messages[0].Json;
+  EXPECT_TRUE(host.NewWindows.empty()) << host.NewWindows.front();
 
   // The history the application made still leads back to it.
   GOtherPages["/pages/plain.html"] = "<!doctype html><title>plain</title>";

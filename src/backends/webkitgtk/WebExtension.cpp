@@ -15,7 +15,8 @@
 
 namespace zel::resources {
 extern const std::string_view EngineShimJs;
-}
+extern const std::string_view EngineWebContentJs;
+}  // namespace zel::resources
 
 namespace {
 
@@ -102,6 +103,34 @@ std::string AncestorOrigins(WebKitFrame* frame) {
   return EvaluateText(frame, script, "[\"null\"]");
 }
 
+// An application document: of the engine's scheme, framed only by
+// application documents.
+bool IsApplicationDocument(WebKitFrame* frame) {
+  static const char* const script = R"((() => {
+  try {
+    for (let w = self; ; w = w.parent) {
+      if (w.origin !== 'zel://') return 'no';
+      if (w === w.parent) return 'yes';
+    }
+  } catch (e) {
+    return 'no';
+  }
+})())";
+  return EvaluateText(frame, script, "no") == "yes";
+}
+
+// Runs one of our scripts, a function expression, in `context`.
+void RunScript(JSCContext* context, std::string_view source, const char* name) {
+  JSCValue* function = jsc_context_evaluate_with_source_uri(
+      context, source.data(), static_cast<gssize>(source.size()), name, 1);
+  if (function && jsc_value_is_function(function)) {
+    JSCValue* result = jsc_value_function_call(function, G_TYPE_NONE);
+    g_clear_object(&result);
+  }
+  jsc_context_clear_exception(context);
+  g_clear_object(&function);
+}
+
 void Post(const char* json, gpointer data) {
   auto* binding = static_cast<TFrameBinding*>(data);
   WebKitWebPage* page = webkit_web_extension_get_page(Extension, binding->PageId);
@@ -142,6 +171,8 @@ void WindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFr
   }
   jsc_context_clear_exception(context);
   g_clear_object(&shim);
+  if (!IsApplicationDocument(frame))
+    RunScript(context, zel::resources::EngineWebContentJs, "zel-engine:///web-content.js");
   g_object_unref(context);
 }
 
