@@ -12,6 +12,7 @@
 #include "backends/fake/FakeShell.h"
 #include "backends/fake/FakeFileDialogs.h"
 #include "backends/fake/FakeFileSystem.h"
+#include "backends/fake/FakeMenus.h"
 #include "backends/fake/FakeWindow.h"
 #include "platform/Platform.h"
 
@@ -202,6 +203,7 @@ class TFakePlatform : public IPlatform {
   TFakeFileDialogs& FileDialogs() override { return FFileDialogs; }
   TFakeShell& Shell() override { return FShell; }
   TFakeRegistryStore& RegistryStore() override { return FRegistryStore; }
+  TFakeMenus& Menus() override { return FMenus; }
 
  private:
   TFakeProcessInfo FProcessInfo;
@@ -219,6 +221,7 @@ class TFakePlatform : public IPlatform {
   TFakeFileDialogs FFileDialogs;
   TFakeShell FShell;
   TFakeRegistryStore FRegistryStore;
+  TFakeMenus FMenus{FFileSystem};
 };
 
 }  // namespace zel

@@ -8,6 +8,7 @@
 #include "backends/linux/InstanceLockLinux.h"
 #include "backends/linux/KnownFoldersLinux.h"
 #include "backends/linux/LocaleLinux.h"
+#include "backends/linux/MenusLinux.h"
 #include "backends/linux/MessageBoxesLinux.h"
 #include "backends/linux/ProcessInfoLinux.h"
 #include "backends/linux/ProcessesLinux.h"
@@ -36,6 +37,7 @@ class TLinuxPlatform : public IPlatform {
   IFileDialogs& FileDialogs() override { return FFileDialogs; }
   IShell& Shell() override { return FShell; }
   IRegistryStore& RegistryStore() override { return FRegistryStore; }
+  IMenus& Menus() override { return FMenus; }
 
  private:
   TLinuxProcessInfo FProcessInfo;
@@ -53,6 +55,7 @@ class TLinuxPlatform : public IPlatform {
   TLinuxFileDialogs FFileDialogs;
   TLinuxShell FShell;
   TLinuxRegistryStore FRegistryStore;
+  TLinuxMenus FMenus;
 };
 
 }  // namespace

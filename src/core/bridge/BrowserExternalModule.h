@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/bridge/BridgeDispatcher.h"
+#include "core/bridge/BrowserExternalForm.h"
 #include "core/bridge/BridgeLifetime.h"
 #include "core/bridge/BrowserAccess.h"
 #include "platform/WebEngine.h"
@@ -66,9 +67,12 @@ class TBrowserExternalModule {
   // The running executable's full path followed by the command-line arguments.
   const std::vector<std::string>& CommandLine() const { return FCommandLine; }
   void SetCommandLine(std::vector<std::string> value) { FCommandLine = std::move(value); }
-  // Whether the tray icon is shown (never, until a tray is plugged in).
+  // Whether the tray icon is shown where the desktop displays it; the query
+  // asks the form's tray icon unless replaced.
   bool TrayIconVisible() const { return FTrayIconVisible && FTrayIconVisible(); }
   void SetTrayIconVisibleQuery(std::function<bool()> query) { FTrayIconVisible = std::move(query); }
+  // The menus and the tray icon.
+  TBrowserExternalForm& BrowserExternalForm() { return *FBrowserExternalForm; }
 
   // Ends when the module is destroyed; replies sent from other threads check it.
   const std::shared_ptr<TBridgeLifetime>& Lifetime() const { return FLifetime.Lifetime(); }
@@ -91,6 +95,7 @@ class TBrowserExternalModule {
   TBridgeLifetimeOwner FLifetime;
   std::vector<std::string> FCommandLine;
   std::function<bool()> FTrayIconVisible;
+  std::unique_ptr<TBrowserExternalForm> FBrowserExternalForm;
 };
 
 // The origin of an address as documents report it: "file://" for file

@@ -11,6 +11,7 @@ void RegisterFunctionFamilies(TBridgeDispatcher& dispatcher) {
   RegisterShellFunctions(dispatcher);
   RegisterRegistryFunctions(dispatcher);
   RegisterWindowFunctions(dispatcher);
+  RegisterMenuFunctions(dispatcher);
 }
 
 }  // namespace zel

@@ -12,5 +12,6 @@ void RegisterDialogFunctions(TBridgeDispatcher& dispatcher);
 void RegisterShellFunctions(TBridgeDispatcher& dispatcher);
 void RegisterRegistryFunctions(TBridgeDispatcher& dispatcher);
 void RegisterWindowFunctions(TBridgeDispatcher& dispatcher);
+void RegisterMenuFunctions(TBridgeDispatcher& dispatcher);
 
 }  // namespace zel
