@@ -24,7 +24,7 @@ APPS_DIR = Path(__file__).resolve().parent / "apps"
 class Display:
     """An Xvfb server, optionally with openbox, stopped with the object."""
 
-    def __init__(self, window_manager=False, size="1280x1024"):
+    def __init__(self, window_manager=False, size="1280x1024", runtime_dir=None):
         self._processes = []
         # Xvfb picks a free display itself and writes its number to a pipe,
         # so tests running side by side never race for one. Without -noreset
@@ -45,7 +45,11 @@ class Display:
         self.name = f":{self.number}"
         # A session bus of the display's own: without one GTK and WebKit
         # autolaunch buses (and accessibility daemons) that outlive the test.
-        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],
+        # What the bus starts (the accessibility bus) keeps its sockets in
+        # `runtime_dir`: shared, tests running side by side would take each
+        # other's.
+        bus_env = dict(os.environ, XDG_RUNTIME_DIR=str(runtime_dir)) if runtime_dir else None
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"], env=bus_env,
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self._processes.append(bus)
         self.bus_address = bus.stdout.readline().strip()
@@ -219,7 +223,8 @@ class E2ETestCase(unittest.TestCase):
         self.work = Path(tempfile.mkdtemp(prefix="zel-e2e-"))
         self.home = self.work / "home"
         self.home.mkdir()
-        self.display = Display(window_manager=self.window_manager)
+        (self.home / "run").mkdir(mode=0o700)
+        self.display = Display(window_manager=self.window_manager, runtime_dir=self.home / "run")
         self.apps = []
 
     def tearDown(self):
