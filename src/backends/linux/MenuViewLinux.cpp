@@ -5,8 +5,11 @@
 namespace zel {
 namespace {
 
-// On menu items: the item's key; on menus: the key of the level's parent.
+// On menu items: the item's key; on menus: the key of the level's parent
+// and which part of its items the menu shows.
 constexpr const char* KeyData = "zel-menu-key";
+constexpr const char* PartData = "zel-menu-part";
+constexpr const char* ContinuationCaption = "\u00BB";
 
 std::uint32_t KeyOf(gpointer object) {
   return GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(object), KeyData));
@@ -35,6 +38,7 @@ bool SameDisplay(const TMenuEntryLayout& a, const TMenuEntryLayout& b) {
 TLinuxMenuView::TLinuxMenuView(GtkMenuShell* shell) : FShell(GTK_MENU_SHELL(g_object_ref_sink(shell))) {
   if (!IsMenuBar()) {
     g_object_set_data(G_OBJECT(FShell), KeyData, GUINT_TO_POINTER(0));
+    g_object_set_data(G_OBJECT(FShell), PartData, GUINT_TO_POINTER(0));
     g_signal_connect(FShell, "show", G_CALLBACK(LevelShown), this);
   }
   // A menu bar shows once it has items; a pop-up menu shows when it pops up.
@@ -55,31 +59,74 @@ void TLinuxMenuView::SetItems(const std::vector<TMenuItem>& items) {
   FLevels.clear();
   FItems.Assign(items);
   if (IsMenuBar()) {
-    BuildLevel(0, FShell);
+    BuildLevel({}, FShell);
     gtk_widget_set_visible(GTK_WIDGET(FShell), !FItems.Empty());
   } else if (gtk_widget_get_visible(GTK_WIDGET(FShell))) {
-    BuildLevel(0, FShell);  // open now: shown at once
+    BuildLevel({}, FShell);  // open now: shown at once
   }
 }
 
 void TLinuxMenuView::LevelShown(GtkWidget* menu, gpointer self) {
   auto* view = static_cast<TLinuxMenuView*>(self);
-  const std::uint32_t parentKey = KeyOf(menu);
-  if (!view->FLevels.contains(parentKey)) view->BuildLevel(parentKey, GTK_MENU_SHELL(menu));
+  const TLevelId id{KeyOf(menu), GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(menu), PartData))};
+  if (!view->FLevels.contains(id)) view->BuildLevel(id, GTK_MENU_SHELL(menu));
 }
 
-void TLinuxMenuView::BuildLevel(std::uint32_t parentKey, GtkMenuShell* shell) {
-  const std::vector<TMenuItem>* items = FItems.Level(parentKey);
-  if (!items) return;
-  TLevel& level = FLevels[parentKey];
+std::size_t TLinuxMenuView::MaxEntries(TLevelId id) const {
+  return id.ParentKey == 0 && id.Part == 0 && IsMenuBar() ? MaxMenuBarEntries : MaxMenuEntries;
+}
+
+std::span<const TMenuItem> TLinuxMenuView::LevelItems(TLevelId id, bool& continued) const {
+  continued = false;
+  const std::vector<TMenuItem>* all = FItems.Level(id.ParentKey);
+  if (!all) return {};
+  // Each part but the last shows one entry less than it may: its "»".
+  std::size_t start = 0;
+  for (std::uint32_t part = 0; part < id.Part; ++part) start += MaxEntries({id.ParentKey, part}) - 1;
+  if (start >= all->size()) return {};
+  const std::size_t rest = all->size() - start;
+  const std::size_t max = MaxEntries(id);
+  continued = rest > max;
+  return std::span(*all).subspan(start, continued ? max - 1 : rest);
+}
+
+TLinuxMenuView::TLevelId TLinuxMenuView::LevelOf(std::uint32_t key, std::size_t& index) const {
+  TLevelId id{FItems.ParentKey(key), 0};
+  index = FItems.Position(key);
+  for (bool continued = true; continued; ++id.Part) {
+    const std::size_t shown = LevelItems(id, continued).size();
+    if (index < shown || !continued) break;
+    index -= shown;
+  }
+  return id;
+}
+
+void TLinuxMenuView::BuildLevel(TLevelId id, GtkMenuShell* shell) {
+  bool continued = false;
+  const std::span<const TMenuItem> items = LevelItems(id, continued);
+  TLevel& level = FLevels[id];
   level.Shell = shell;
-  level.Layout = LayOutMenuLevel(*items);
-  level.Widgets.assign(items->size(), nullptr);
+  level.Layout = LayOutMenuLevel(items);
+  level.Widgets.assign(items.size(), nullptr);
+  if (continued) {
+    GtkWidget* more = gtk_menu_item_new_with_label(ContinuationCaption);
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(more), CreateSubmenu({id.ParentKey, id.Part + 1}));
+    gtk_widget_show(more);
+    gtk_menu_shell_prepend(shell, more);
+  }
   // Prepending from the end: appending walks the shell's whole list each time.
-  for (std::size_t i = items->size(); i-- > 0;) {
-    level.Widgets[i] = CreateWidget((*items)[i], level.Layout[i]);
+  for (std::size_t i = items.size(); i-- > 0;) {
+    level.Widgets[i] = CreateWidget(items[i], level.Layout[i]);
     gtk_menu_shell_prepend(shell, level.Widgets[i]);
   }
+}
+
+GtkWidget* TLinuxMenuView::CreateSubmenu(TLevelId id) {
+  GtkWidget* submenu = gtk_menu_new();
+  g_object_set_data(G_OBJECT(submenu), KeyData, GUINT_TO_POINTER(id.ParentKey));
+  g_object_set_data(G_OBJECT(submenu), PartData, GUINT_TO_POINTER(id.Part));
+  g_signal_connect(submenu, "show", G_CALLBACK(LevelShown), this);
+  return submenu;
 }
 
 GtkWidget* TLinuxMenuView::CreateWidget(const TMenuItem& item, const TMenuEntryLayout& layout) {
@@ -91,10 +138,7 @@ GtkWidget* TLinuxMenuView::CreateWidget(const TMenuItem& item, const TMenuEntryL
     gtk_container_add(GTK_CONTAINER(widget), CreateContent(item, layout, widget));
     gtk_widget_set_sensitive(widget, item.Enabled);
     if (item.Submenu) {
-      GtkWidget* submenu = gtk_menu_new();
-      g_object_set_data(G_OBJECT(submenu), KeyData, GUINT_TO_POINTER(item.Key));
-      g_signal_connect(submenu, "show", G_CALLBACK(LevelShown), this);
-      gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), submenu);
+      gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), CreateSubmenu({item.Key, 0}));
     } else {
       g_signal_connect(widget, "activate", G_CALLBACK(ItemActivated), this);
     }
@@ -130,11 +174,13 @@ void TLinuxMenuView::ItemActivated(GtkMenuItem* widget, gpointer self) {
 void TLinuxMenuView::UpdateItem(const TMenuItem& changed) {
   TMenuItem* item = FItems.Update(changed);
   if (!item) return;
-  const std::uint32_t parentKey = FItems.ParentKey(item->Key);
-  const auto built = FLevels.find(parentKey);
+  std::size_t index = 0;
+  const TLevelId id = LevelOf(item->Key, index);
+  const auto built = FLevels.find(id);
   if (built == FLevels.end()) return;  // drawn with the new values when shown
   TLevel& level = built->second;
-  const std::vector<TMenuItem>& items = *FItems.Level(parentKey);
+  bool continued = false;
+  const std::span<const TMenuItem> items = LevelItems(id, continued);
   // A new caption may move access keys and separators of the whole level.
   std::vector<TMenuEntryLayout> layout = LayOutMenuLevel(items);
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -159,7 +205,10 @@ void TLinuxMenuView::UpdateItem(const TMenuItem& changed) {
 }
 
 void TLinuxMenuView::ForgetLevelsBelow(const TMenuItem& item) {
-  if (FLevels.erase(item.Key) == 0) return;  // a level below an unbuilt one is unbuilt too
+  // A level below an unbuilt one is unbuilt too.
+  if (FLevels.erase({item.Key, 0}) == 0) return;
+  for (std::uint32_t part = 1; FLevels.erase({item.Key, part}) != 0; ++part) {
+  }
   for (const TMenuItem& child : item.Items) ForgetLevelsBelow(child);
 }
 

@@ -46,7 +46,7 @@ bool CanBeAutomaticKey(char c) {
 
 }  // namespace
 
-std::vector<TMenuEntryLayout> LayOutMenuLevel(const std::vector<TMenuItem>& items) {
+std::vector<TMenuEntryLayout> LayOutMenuLevel(std::span<const TMenuItem> items) {
   std::vector<TMenuEntryLayout> layout(items.size());
   std::vector<std::size_t> marked(items.size(), std::string::npos);
   std::unordered_set<char32_t> taken;

@@ -2,6 +2,7 @@
 // How one level of a menu is shown: each item gets an access key where one
 // is free, and separator lines are tidied. Both menus (the menu bar and the
 // tray's pop-up menu) are shown this way, whatever draws them.
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,7 @@ struct TMenuEntryLayout {
 // caption marks with "&" when no earlier item of the level has taken it;
 // the others get the first character of their caption that is still free,
 // from the digits and the letters A to Z (letter case ignored).
-std::vector<TMenuEntryLayout> LayOutMenuLevel(const std::vector<TMenuItem>& items);
+std::vector<TMenuEntryLayout> LayOutMenuLevel(std::span<const TMenuItem> items);
 
 // Text with "_" before the access key and every other "_" doubled: the
 // label form of GTK and of menus exported over D-Bus.
