@@ -1,7 +1,8 @@
 """The main menu and the tray in a packaged application: a menu bar clicked
-with the mouse (found through the accessibility bus), its updates, and a
-tray icon registered with a StatusNotifierWatcher on the test's session bus,
-whose menu and clicks a host reaches over D-Bus."""
+with the mouse (found through the accessibility bus), its updates, a tray
+icon registered with a StatusNotifierWatcher on the test's session bus,
+whose menu and clicks a host reaches over D-Bus, and the XEmbed icon that
+stands in where no watcher runs."""
 
 import json
 import struct
@@ -157,7 +158,7 @@ class MenusTest(E2ETestCase):
     def test_tray_icon_registers_serves_its_menu_and_reports_clicks(self):
         self.start_watcher()
         exe = self.build("menus", extra_files=IMAGES)
-        app = self.start(exe)
+        app = self.start(exe, extra_env={"NO_AT_BRIDGE": "0"})
         window = app.window_id()
         self.go(1, 2)
 
@@ -207,6 +208,13 @@ class MenusTest(E2ETestCase):
         call("/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate", GLib.Variant("(ii)", (10, 10)))
         self.wait_for_event(["icon"])
         self.assertEqual(self.events(), [["tray", "21"], ["icon"]])
+
+        # A host that does not draw menus asks the icon to pop its menu up.
+        call("/StatusNotifierItem", "org.kde.StatusNotifierItem", "ContextMenu", GLib.Variant("(ii)", (300, 300)))
+        show = self.menu_entry(app, "Show")
+        self.assertTrue(300 <= show["extents"][0] <= 320 and 300 <= show["extents"][1] <= 340, show)
+        self.click(app, show)
+        self.wait_for_event(["tray", "1"])
         self.go(3)
 
         # Updated, and minimized while the icon shows: the window lives on in the tray.
@@ -222,6 +230,41 @@ class MenusTest(E2ETestCase):
         wait_until(lambda: "Normal" in self.window_state(app, window), 10, "the window did not come back")
         wait_until(lambda: any(e.get("event") == "unregistered" and e["service"] == service
                                for e in self.watcher_log()), 15, "hideIcon did not unregister the icon")
+
+    def test_an_xembed_icon_stands_in_where_no_watcher_runs(self):
+        # trayer: a small panel holding an XEmbed system tray.
+        tray = subprocess.Popen(["trayer", "--edge", "bottom", "--widthtype", "pixel", "--width", "200",
+                                 "--height", "32", "--SetDockType", "false"], env=self.display.env(),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: (tray.terminate(), tray.wait(5)))
+        wait_until(lambda: subprocess.run(["xdotool", "search", "--class", "trayer"], env=self.display.env(),
+                                          capture_output=True).stdout.strip(), 15, "trayer did not start")
+        exe = self.build("menus", extra_files=IMAGES)
+        app = self.start(exe, extra_env={"NO_AT_BRIDGE": "0"})
+        window = app.window_id()
+        self.go(1, 2)
+        self.assertEqual(self.step(3)["show"], {"ok": True})
+
+        def icon():
+            for candidate in app.xdotool("search", "--pid", str(app.process.pid)).split():
+                x, y, w, h = app.geometry(candidate)
+                if candidate != window and y > 900 and w <= 64 and h <= 64:
+                    return x, y, w, h
+            return None
+
+        x, y, w, h = wait_until(icon, 15, "no icon in the tray")
+        app.xdotool("mousemove", str(x + w // 2), str(y + h // 2))
+        time.sleep(0.2)
+        app.xdotool("click", "1")
+        self.wait_for_event(["icon"])
+        app.xdotool("click", "3")
+        self.click(app, self.menu_entry(app, "Show"))
+        self.wait_for_event(["tray", "1"])
+        self.go(3)
+        self.assertEqual(self.step(4)["minimized"], {"ok": True})
+        wait_until(lambda: "Iconic" not in self.window_state(app, window)
+                   and "Normal" not in self.window_state(app, window), 10,
+                   "the window was not hidden: " + self.window_state(app, window))
 
     def test_without_any_tray_the_window_is_minimized_not_hidden(self):
         exe = self.build("menus", extra_files=IMAGES)
