@@ -17,6 +17,7 @@
 
 #include "backends/linux/LinuxPlatform.h"
 #include "core/ArchiveKey.h"
+#include "BenchBridge.h"
 #include "core/bridge/BrowserExternalModule.h"
 #include "core/package/AttachedPackage.h"
 #include "core/settings/ProjectIni.h"
@@ -24,28 +25,8 @@
 namespace {
 
 using namespace zel;
-
-class TReplies : public IBrowserAccess {
- public:
-  void PostWebMessageAsJson(const std::string& json) override { Last = json; }
-  void ExecuteScript(const std::string&) override {}
-  void Navigate(const std::string&) override {}
-  double ZoomFactor() override { return 1; }
-  void SetZoomFactor(double) override {}
-  void FocusBrowser() override {}
-  std::string Last;
-};
-
-class TMessage : public IWebMessageReceivedArgs {
- public:
-  explicit TMessage(const std::string& json) : FJson(json) {}
-  std::string WebMessageAsJson() const override { return FJson; }
-  HRESULT TryGetWebMessageAsString(std::string&) const override { return E_INVALIDARG; }
-  std::string Source() const override { return "file://"; }
-
- private:
-  const std::string& FJson;
-};
+using bench::TMessage;
+using bench::TReplies;
 
 std::string ReadFile(const char* path) {
   std::ifstream in(path, std::ios::binary);

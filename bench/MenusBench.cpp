@@ -21,34 +21,15 @@
 
 #include "backends/linux/LinuxPlatform.h"
 #include "backends/linux/MenuViewLinux.h"
+#include "BenchBridge.h"
 #include "core/bridge/BrowserExternalModule.h"
 #include "core/package/ExeZip.h"
 
 namespace {
 
 using namespace zel;
-
-class TReplies : public IBrowserAccess {
- public:
-  void PostWebMessageAsJson(const std::string& json) override { Last = json; }
-  void ExecuteScript(const std::string&) override {}
-  void Navigate(const std::string&) override {}
-  double ZoomFactor() override { return 1; }
-  void SetZoomFactor(double) override {}
-  void FocusBrowser() override {}
-  std::string Last;
-};
-
-class TMessage : public IWebMessageReceivedArgs {
- public:
-  explicit TMessage(std::string json) : FJson(std::move(json)) {}
-  std::string WebMessageAsJson() const override { return FJson; }
-  HRESULT TryGetWebMessageAsString(std::string&) const override { return E_INVALIDARG; }
-  std::string Source() const override { return "file://"; }
-
- private:
-  std::string FJson;
-};
+using bench::TMessage;
+using bench::TReplies;
 
 void RunPending() {
   while (gtk_events_pending()) gtk_main_iteration();

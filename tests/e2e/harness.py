@@ -7,6 +7,7 @@ DynamicAppTitle=1 the caption follows document.title) or, once the bridge is
 there, through files it writes.
 """
 
+import json
 import os
 import shutil
 import signal
@@ -249,6 +250,25 @@ class E2ETestCase(unittest.TestCase):
 
     def build(self, app_name, settings=None, extra_files=None, output_name=None):
         return build_app(APPS_DIR / app_name, self.work / (output_name or app_name), extra_files, settings)
+
+    def step(self, n, timeout=30):
+        """The results of step n of a page that writes out/step-N.json beside
+        the executable (or out/error.json) and waits for out/go-N."""
+        path = self.work / "out" / f"step-{n}.json"
+        error = self.work / "out" / "error.json"
+
+        def ready():
+            if error.exists():
+                raise AssertionError("the page failed: " + error.read_text(encoding="utf-8-sig"))
+            return path.exists() and path.read_text(encoding="utf-8-sig").strip()
+
+        return json.loads(wait_until(ready, timeout, f"the page never finished step {n}"))
+
+    def go(self, *steps):
+        """Lets the page go on after the given steps."""
+        (self.work / "out").mkdir(exist_ok=True)
+        for n in steps:
+            (self.work / "out" / f"go-{n}").write_text("")
 
     def start(self, executable, args=(), extra_env=None):
         app = App(self.display, executable, self.home, args, extra_env)

@@ -41,22 +41,6 @@ IMAGES = {"app/img/open.png": png(32, 32, (255, 0, 0, 255)), "app/img/broken.png
 class MenusTest(E2ETestCase):
     window_manager = True
 
-    def step(self, n, timeout=30):
-        path = self.work / "out" / f"step-{n}.json"
-        error = self.work / "out" / "error.json"
-
-        def ready():
-            if error.exists():
-                raise AssertionError("the page failed: " + error.read_text(encoding="utf-8-sig"))
-            return path.exists() and path.read_text(encoding="utf-8-sig").strip()
-
-        return json.loads(wait_until(ready, timeout, f"the page never finished step {n}"))
-
-    def go(self, *steps):
-        (self.work / "out").mkdir(exist_ok=True)
-        for n in steps:
-            (self.work / "out" / f"go-{n}").write_text("")
-
     def events(self):
         path = self.work / "out" / "events.json"
         return json.loads(path.read_text(encoding="utf-8-sig")) if path.exists() else []
