@@ -19,9 +19,9 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "BenchBridge.h"
 #include "backends/linux/LinuxPlatform.h"
 #include "backends/linux/MenuViewLinux.h"
-#include "BenchBridge.h"
 #include "core/bridge/BrowserExternalModule.h"
 #include "core/package/ExeZip.h"
 
@@ -39,12 +39,14 @@ double TimedMs(const std::function<void()>& work) {
   const auto start = std::chrono::steady_clock::now();
   work();
   RunPending();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 nlohmann::json Items(int count, const std::string& prefix, int firstId) {
   nlohmann::json items = nlohmann::json::array();
-  for (int i = 0; i < count; ++i) items.push_back({{"caption", prefix + std::to_string(i)}, {"id", firstId + i}});
+  for (int i = 0; i < count; ++i)
+    items.push_back({{"caption", prefix + std::to_string(i)}, {"id", firstId + i}});
   return items;
 }
 
@@ -70,11 +72,13 @@ int main(int argc, char** argv) {
   if (which == "floor") {
     GtkWidget* bar = gtk_menu_bar_new();
     gtk_widget_show(bar);
-    gtk_box_pack_start(GTK_BOX(gtk_widget_get_parent(static_cast<GtkWidget*>(window->ContentHandle()))), bar, FALSE,
-                       FALSE, 0);
+    gtk_box_pack_start(
+        GTK_BOX(gtk_widget_get_parent(static_cast<GtkWidget*>(window->ContentHandle()))), bar,
+        FALSE, FALSE, 0);
     std::printf("%.1f\n", TimedMs([&] {
                   for (int i = n; i-- > 0;) {
-                    GtkWidget* item = gtk_menu_item_new_with_label(("Item " + std::to_string(i)).c_str());
+                    GtkWidget* item =
+                        gtk_menu_item_new_with_label(("Item " + std::to_string(i)).c_str());
                     gtk_widget_show(item);
                     gtk_menu_shell_prepend(GTK_MENU_SHELL(bar), item);
                   }
@@ -100,14 +104,19 @@ int main(int argc, char** argv) {
   if (which == "main-flat" || which == "main-update") {
     message = setItems(12001, Items(n, "Item ", 1));
   } else if (which == "main-submenu" || which == "main-open") {
-    message = setItems(12001, nlohmann::json::array({{{"caption", "Big"}, {"id", 0}, {"items", Items(n, "Item ", 1)}}}));
+    message = setItems(
+        12001,
+        nlohmann::json::array({{{"caption", "Big"}, {"id", 0}, {"items", Items(n, "Item ", 1)}}}));
   } else if (which == "main-grid") {
     nlohmann::json menus = nlohmann::json::array();
     for (int i = 0; i < n; ++i)
-      menus.push_back({{"caption", "Menu " + std::to_string(i)}, {"id", -2 - i}, {"items", Items(n, "Item ", i * n)}});
+      menus.push_back({{"caption", "Menu " + std::to_string(i)},
+                       {"id", -2 - i},
+                       {"items", Items(n, "Item ", i * n)}});
     message = setItems(12001, menus);
   } else if (which == "main-caption") {
-    message = setItems(12001, nlohmann::json::array({{{"caption", std::string(n, 'w')}, {"id", 1}}}));
+    message =
+        setItems(12001, nlohmann::json::array({{{"caption", std::string(n, 'w')}, {"id", 1}}}));
   } else if (which == "tray-flat") {
     send(Call(14001, nlohmann::json::object()));
     message = setItems(14003, Items(n, "Item ", 1));

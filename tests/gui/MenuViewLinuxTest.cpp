@@ -33,7 +33,8 @@ std::string LabelOf(GtkWidget* entry) {
 
 bool HasImage(GtkWidget* entry) {
   for (GtkWidget* part : Children(gtk_bin_get_child(GTK_BIN(entry)))) {
-    if (GTK_IS_IMAGE(part) && gtk_image_get_storage_type(GTK_IMAGE(part)) == GTK_IMAGE_SURFACE) return true;
+    if (GTK_IS_IMAGE(part) && gtk_image_get_storage_type(GTK_IMAGE(part)) == GTK_IMAGE_SURFACE)
+      return true;
   }
   return false;
 }
@@ -71,7 +72,7 @@ TEST_F(MenuViewLinuxTest, EntriesShowCaptionsAccessKeysSeparatorsAndImages) {
   auto image = std::make_shared<TMenuImage>();
   image->Width = image->Height = 2;
   image->Pixels.assign(16, 255);
-  std::vector<TMenuItem> items{Item(1, "-"), Item(2, "&Open"), Item(3, "-"), Item(4, "-"),
+  std::vector<TMenuItem> items{Item(1, "-"),    Item(2, "&Open"),       Item(3, "-"), Item(4, "-"),
                                Item(5, "Exit"), Item(6, "under_score"), Item(7, "-")};
   items[4].Enabled = false;
   items[5].Image = image;
@@ -86,7 +87,8 @@ TEST_F(MenuViewLinuxTest, EntriesShowCaptionsAccessKeysSeparatorsAndImages) {
     labels.push_back(LabelOf(entry));
     visible.push_back(gtk_widget_get_visible(entry));
   }
-  EXPECT_EQ(labels, (std::vector<std::string>{"---", "_Open", "---", "---", "_Exit", "_under__score", "---"}));
+  EXPECT_EQ(labels, (std::vector<std::string>{"---", "_Open", "---", "---", "_Exit",
+                                              "_under__score", "---"}));
   EXPECT_EQ(visible, (std::vector<bool>{false, true, true, false, true, true, false}));
   EXPECT_FALSE(gtk_widget_get_sensitive(entries[4]));
   EXPECT_TRUE(HasImage(entries[5]));
@@ -115,7 +117,8 @@ TEST_F(MenuViewLinuxTest, LevelsAreBuiltWhenOpenedAndClicksReportKeys) {
   EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(view.Shell())));  // no items, no bar
   std::vector<std::uint32_t> clicks;
   view.SetOnItemClick([&](std::uint32_t key) { clicks.push_back(key); });
-  view.SetItems({Item(1, "File", {Item(11, "New"), Item(12, "Recent", {Item(121, "Doc")})}), Item(2, "Help")});
+  view.SetItems({Item(1, "File", {Item(11, "New"), Item(12, "Recent", {Item(121, "Doc")})}),
+                 Item(2, "Help")});
   EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(view.Shell())));
   const auto bar = Children(GTK_WIDGET(view.Shell()));
   ASSERT_EQ(bar.size(), 2u);
@@ -149,7 +152,7 @@ TEST_F(MenuViewLinuxTest, LongLevelsContinueUnderAnEntryOfTheirOwn) {
   EXPECT_EQ(LabelOf(bar[98]), "Item 98");  // access keys are all taken by then
   EXPECT_EQ(LabelOf(bar[99]), "\u00BB");
   const auto rest = Children(Open(bar[99]));
-  ASSERT_EQ(rest.size(), 152u);  // items 99 to 249 and Big
+  ASSERT_EQ(rest.size(), 152u);             // items 99 to 249 and Big
   EXPECT_EQ(LabelOf(rest[0]), "_Item 99");  // a menu of its own, with keys of its own
   const auto big = Children(Open(rest[151]));
   ASSERT_EQ(big.size(), MaxMenuEntries);

@@ -30,7 +30,9 @@ class MenuFunctionsTest : public test::BridgeFixture {
   }
   void TearDown() override { FModule.SetMainForm(nullptr); }
 
-  std::string SetTray(const std::string& itemsJson) { return Call(TraySetItems, ItemsArgument(itemsJson)); }
+  std::string SetTray(const std::string& itemsJson) {
+    return Call(TraySetItems, ItemsArgument(itemsJson));
+  }
   TMenuModel& Tray() { return FModule.BrowserExternalForm().TrayMenu(); }
   TMenuModel& Main() { return FModule.BrowserExternalForm().MainMenu(); }
   TFakeTrayIcon& Icon() { return *FPlatform.Menus().TrayIcon(); }
@@ -62,7 +64,8 @@ TEST_F(MenuFunctionsTest, ItemObjectsAreReadAsText) {
       {R"({"caption": "a", "id": 1, "enabled": "FALSE"})", "a", 1, false, false},
       {R"({"caption": "a", "id": 1, "enabled": false})", "a", 1, false, false},
       {R"({"caption": "a", "id": 1, "enabled": "True"})", "a", 1, true, false},
-      {R"({"caption": "a", "id": 1, "enabled": {"x": 0}})", "a", 1, true, false},  // an object is ignored
+      {R"({"caption": "a", "id": 1, "enabled": {"x": 0}})", "a", 1, true,
+       false},  // an object is ignored
       {R"({"caption": "a", "id": 1, "enabled": [0]})", "a", 1, true, false},
       {R"({"caption": "a", "id": 1, "Enabled": false, "other": {}})", "a", 1, true, false},
       {R"({"caption": "a", "id": 1, "items": []})", "a", 1, true, true},
@@ -105,9 +108,12 @@ TEST_F(MenuFunctionsTest, FailureRepliesAndWhatTheyLeave) {
       {R"({"items": "not json"})", R"(false:"Wrong menu items JSON")", 0},
       {R"({"items": "[{\"caption\": \"a\"}]"})", R"(false:"Wrong menu item JSON")", 0, true},
       {R"({"items": "[{\"id\": 1}]"})", R"(false:"Wrong menu item JSON")", 0, true},
-      {R"({"items": "[{\"caption\": {}, \"id\": 1}]"})", R"(false:"Wrong menu item JSON")", 0, true},
-      {R"({"items": "[{\"caption\": \"a\", \"id\": 1, \"items\": 5}]"})", R"(false:"Wrong menu item JSON")", 0, true},
-      {R"({"items": "[{\"caption\": \"a\", \"id\": 1, \"items\": null}]"})", R"(false:"Wrong menu item JSON")", 0, true},
+      {R"({"items": "[{\"caption\": {}, \"id\": 1}]"})", R"(false:"Wrong menu item JSON")", 0,
+       true},
+      {R"({"items": "[{\"caption\": \"a\", \"id\": 1, \"items\": 5}]"})",
+       R"(false:"Wrong menu item JSON")", 0, true},
+      {R"({"items": "[{\"caption\": \"a\", \"id\": 1, \"items\": null}]"})",
+       R"(false:"Wrong menu item JSON")", 0, true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Argument);
@@ -133,8 +139,10 @@ TEST_F(MenuFunctionsTest, AMalformedItemAnywhereEmptiesTheMenuWithOneReply) {
 
 TEST_F(MenuFunctionsTest, ErrorsInsideAnItemEndTheCallAndKeepWhatWasBuilt) {
   // Not an object, or an enabled text that is no truth value: no reply.
-  for (const char* items : {R"([{"caption": "a", "id": 1}, 7])", R"([{"caption": "a", "id": 1}, {"caption": "b", "id": 2, "enabled": "maybe"}])",
-                            R"([{"caption": "a", "id": 1}, {"caption": "b", "id": 2, "enabled": null}])"}) {
+  for (const char* items :
+       {R"([{"caption": "a", "id": 1}, 7])",
+        R"([{"caption": "a", "id": 1}, {"caption": "b", "id": 2, "enabled": "maybe"}])",
+        R"([{"caption": "a", "id": 1}, {"caption": "b", "id": 2, "enabled": null}])"}) {
     SCOPED_TRACE(items);
     SetTray("[]");
     EXPECT_EQ(SetTray(items), "");
@@ -178,7 +186,8 @@ TEST_F(MenuFunctionsTest, TheMainMenuBecomesTheMenuBarOnceItemsAreGiven) {
 
 TEST_F(MenuFunctionsTest, UpdateRules) {
   EXPECT_EQ(Call(TrayUpdateItem, R"({"id": 1})"), R"(false:"No menu items")");
-  SetTray(R"([{"caption": "A", "id": 1, "items": [{"caption": "A1", "id": 2}, {"caption": "A2", "id": 2}]}, {"caption": "B", "id": 2}])");
+  SetTray(
+      R"([{"caption": "A", "id": 1, "items": [{"caption": "A1", "id": 2}, {"caption": "A2", "id": 2}]}, {"caption": "B", "id": 2}])");
   struct TCase {
     const char* Argument;
     const char* Reply;
@@ -200,7 +209,8 @@ TEST_F(MenuFunctionsTest, UpdateRules) {
   EXPECT_EQ(Shown()[0].Items[0].Caption, "A1");
 
   // Id 2 first appears as A1 (a parent's children before its later siblings).
-  EXPECT_EQ(Call(TrayUpdateItem, R"({"id": "2", "caption": "First", "enabled": false})"), "true:true");
+  EXPECT_EQ(Call(TrayUpdateItem, R"({"id": "2", "caption": "First", "enabled": false})"),
+            "true:true");
   EXPECT_EQ(Tray().Items()[0].Items[0].Caption, "First");
   EXPECT_FALSE(Tray().Items()[0].Items[0].Enabled);
   EXPECT_EQ(Tray().Items()[0].Items[1].Caption, "A2");
@@ -221,7 +231,8 @@ TEST_F(MenuFunctionsTest, UpdateRules) {
 }
 
 TEST_F(MenuFunctionsTest, ClicksBecomePageEvents) {
-  SetTray(R"([{"caption": "Sub", "id": 5, "items": [{"caption": "Leaf", "id": "12"}, {"caption": "Empty", "id": 6, "items": []}]}, {"caption": "Word", "id": "abc"}])");
+  SetTray(
+      R"([{"caption": "Sub", "id": 5, "items": [{"caption": "Leaf", "id": "12"}, {"caption": "Empty", "id": 6, "items": []}]}, {"caption": "Word", "id": "abc"}])");
   auto& view = Icon().Menu();
   view.Click(view.FindByCaption("Leaf")->Key);
   view.Click(view.FindByCaption("Word")->Key);
@@ -244,7 +255,8 @@ TEST_F(MenuFunctionsTest, ClicksAfterTheModuleIsGoneAreIgnored) {
   module->SetBrowserForm(&FBrowser);
   module->SetExeZip(&FZip);
   module->SetMainForm(FWindow);
-  test::TMessage message(R"({"id": 12001, "uuid": "u", "data": {"items": "[{\"caption\": \"X\", \"id\": 1}]"}})");
+  test::TMessage message(
+      R"({"id": 12001, "uuid": "u", "data": {"items": "[{\"caption\": \"X\", \"id\": 1}]"}})");
   module->EdgeBrowserWebMessageReceived(message);
   const std::uint32_t key = FWindow->MenuBar().Items().at(0).Key;
   module.reset();
@@ -280,7 +292,8 @@ TEST_F(MenuFunctionsTest, ShowAndHideTheIcon) {
 
 TEST_F(MenuFunctionsTest, PreviewModeShowsTheMessagesAndDoesNotReply) {
   FModule.SetExeZip(nullptr);
-  const int ids[] = {MainSetItems, MainUpdateItem, ShowIcon, HideIcon, TraySetItems, TrayUpdateItem};
+  const int ids[] = {MainSetItems, MainUpdateItem, ShowIcon,
+                     HideIcon,     TraySetItems,   TrayUpdateItem};
   for (const int id : ids) EXPECT_EQ(Call(id, ItemsArgument("[]")), "") << id;
   std::vector<std::string> texts;
   for (const auto& shown : FPlatform.MessageBoxes().Shown()) texts.push_back(shown.Text);
@@ -300,7 +313,8 @@ TEST_F(MenuFunctionsTest, DeepAndLargeMenus) {
   // Menus nest as deep as call messages may.
   const auto nested = [](int levels) {
     std::string text;
-    for (int i = 0; i < levels; ++i) text += R"([{"caption": "L", "id": )" + std::to_string(i) + R"(, "items": )";
+    for (int i = 0; i < levels; ++i)
+      text += R"([{"caption": "L", "id": )" + std::to_string(i) + R"(, "items": )";
     text += "[]";
     for (int i = 0; i < levels; ++i) text += "}]";
     return text;
@@ -316,7 +330,8 @@ TEST_F(MenuFunctionsTest, DeepAndLargeMenus) {
   EXPECT_EQ(SetTray(nested(300)), R"(false:"Wrong menu items JSON")");
 
   nlohmann::json many = nlohmann::json::array();
-  for (int i = 0; i < 10000; ++i) many.push_back({{"caption", "Item " + std::to_string(i)}, {"id", i}});
+  for (int i = 0; i < 10000; ++i)
+    many.push_back({{"caption", "Item " + std::to_string(i)}, {"id", i}});
   SetTray("[]");
   ASSERT_EQ(SetTray(many.dump()), "true:true");
   EXPECT_EQ(Shown().size(), 10000u);
@@ -341,7 +356,8 @@ class MenuImagesTest : public MenuFunctionsTest {
 
 TEST_F(MenuImagesTest, ImagesAreNamedAndIndexedInOrderOfAddition) {
   ASSERT_EQ(SetTray("[" + Item("1", "icons/open.png") + "," + Item("2", "missing.png") + "," +
-                    Item("3", "cwd.png") + "," + Item("4", "/srv/abs.png") + "," + Item("5", "broken.png") + "]"),
+                    Item("3", "cwd.png") + "," + Item("4", "/srv/abs.png") + "," +
+                    Item("5", "broken.png") + "]"),
             "true:true");
   const auto& items = Tray().Items();
   EXPECT_EQ(items[0].ImageName, "TrayMenuImg0");
@@ -395,8 +411,8 @@ TEST_F(MenuImagesTest, ThePackageIsSearchedFirst) {
   zip.SetPassword("pw");
   zip.OpenFromMemory({reinterpret_cast<const std::uint8_t*>(package.data()), package.size()});
   FModule.SetExeZip(&zip);
-  ASSERT_EQ(SetTray("[" + Item("1", "APP/icons/open.PNG") + "," + Item("2", "icons/open.png") + "," +
-                    Item("3", "app/bad.png") + "," + Item("4", "open.png") + "]"),
+  ASSERT_EQ(SetTray("[" + Item("1", "APP/icons/open.PNG") + "," + Item("2", "icons/open.png") +
+                    "," + Item("3", "app/bad.png") + "," + Item("4", "open.png") + "]"),
             "true:true");
   const auto& items = Tray().Items();
   ASSERT_TRUE(items[0].Image);
@@ -424,10 +440,12 @@ TEST(MenuDisplayTest, AccessKeysAndSeparators) {
   };
   // Marked keys are kept unless taken before; the others get a free letter or digit.
   EXPECT_EQ(level({"&File", "&Fit", "Edit", "E&xit", "x_y", "&&Co", "&", "10%", "-#-"}),
-            (std::vector<std::string>{"_File", "F_it", "_Edit", "E_xit", "x___y", "&_Co", "", "_10%", "-#-"}));
+            (std::vector<std::string>{"_File", "F_it", "_Edit", "E_xit", "x___y", "&_Co", "",
+                                      "_10%", "-#-"}));
   EXPECT_EQ(level({"&Ärger", "ärmel", "&ä"}), (std::vector<std::string>{"_Ärger", "ä_rmel", "ä"}));
   // Separators: none first or last, one of several in a row.
-  EXPECT_EQ(level({"-", "a", "-", "-", "b", "-", "-"}), (std::vector<std::string>{"", "_a", "---", "", "_b", "", ""}));
+  EXPECT_EQ(level({"-", "a", "-", "-", "b", "-", "-"}),
+            (std::vector<std::string>{"", "_a", "---", "", "_b", "", ""}));
   EXPECT_EQ(level({"-"}), (std::vector<std::string>{""}));
   // Captions too long to show are cut; a mark beyond the cut goes.
   std::vector<TMenuItem> longItem(1);
@@ -440,7 +458,8 @@ TEST(MenuDisplayTest, AccessKeysAndSeparators) {
 TEST(MenuDisplayTest, DefaultApplicationTitle) {
   EXPECT_EQ(DefaultApplicationTitle("/opt/My App/MyApp.bin"), "Myapp");
   EXPECT_EQ(DefaultApplicationTitle("/opt/x/ÄBC.d.e"), "Äbc");
-  EXPECT_EQ(DefaultApplicationTitle("/opt/x/" + std::string(300, 'Q')), "Q" + std::string(126, 'q'));
+  EXPECT_EQ(DefaultApplicationTitle("/opt/x/" + std::string(300, 'Q')),
+            "Q" + std::string(126, 'q'));
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ const TMenuItem* FindByCaptionIn(const std::vector<TMenuItem>& level, std::strin
 }
 
 std::uint32_t BigEndian32(const std::uint8_t* bytes) {
-  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-         bytes[3];
+  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+         (std::uint32_t{bytes[2]} << 8) | bytes[3];
 }
 
 }  // namespace
@@ -71,7 +71,8 @@ std::unique_ptr<ITrayIcon> TFakeMenus::CreateTrayIcon(const std::string& title) 
 
 std::shared_ptr<const TMenuImage> TFakeMenus::DecodeImage(std::span<const std::uint8_t> bytes) {
   // Signature, chunk length, "IHDR", width, height.
-  if (bytes.size() < 24 || std::memcmp(bytes.data(), PngSignature.data(), PngSignature.size()) != 0 ||
+  if (bytes.size() < 24 ||
+      std::memcmp(bytes.data(), PngSignature.data(), PngSignature.size()) != 0 ||
       std::memcmp(bytes.data() + 12, "IHDR", 4) != 0) {
     return nullptr;
   }
@@ -96,7 +97,8 @@ std::string FakePngHeader(std::uint32_t width, std::uint32_t height) {
   std::string bytes(PngSignature);
   bytes += std::string("\0\0\0\x0dIHDR", 8);
   for (const std::uint32_t value : {width, height}) {
-    for (int shift = 24; shift >= 0; shift -= 8) bytes += static_cast<char>((value >> shift) & 0xFF);
+    for (int shift = 24; shift >= 0; shift -= 8)
+      bytes += static_cast<char>((value >> shift) & 0xFF);
   }
   return bytes;
 }

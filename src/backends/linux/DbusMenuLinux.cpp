@@ -98,7 +98,8 @@ void ReturnUnknownItem(GDBusMethodInvocation* invocation) {
 bool TLinuxDbusMenu::Export(GDBusConnection* connection, const char* path) {
   Unexport();
   static const GDBusInterfaceVTable vtable{MethodCall, GetProperty, nullptr, {}};
-  FRegistration = g_dbus_connection_register_object(connection, path, InterfaceInfo(), &vtable, this, nullptr, nullptr);
+  FRegistration = g_dbus_connection_register_object(connection, path, InterfaceInfo(), &vtable,
+                                                    this, nullptr, nullptr);
   if (FRegistration == 0) return false;
   FConnection = G_DBUS_CONNECTION(g_object_ref(connection));
   FPath = path;
@@ -132,14 +133,17 @@ void TLinuxDbusMenu::EmitLayoutUpdated(std::uint32_t parentKey) {
   ++FRevision;
   if (FRegistration == 0) return;
   g_dbus_connection_emit_signal(FConnection, nullptr, FPath.c_str(), Interface, "LayoutUpdated",
-                                g_variant_new("(ui)", FRevision, static_cast<gint32>(parentKey)), nullptr);
+                                g_variant_new("(ui)", FRevision, static_cast<gint32>(parentKey)),
+                                nullptr);
 }
 
 const std::vector<TMenuEntryLayout>& TLinuxDbusMenu::LevelLayout(std::uint32_t parentKey) {
   auto it = FLayouts.find(parentKey);
   if (it == FLayouts.end()) {
     const std::vector<TMenuItem>* level = FItems.Level(parentKey);
-    it = FLayouts.emplace(parentKey, level ? LayOutMenuLevel(*level) : std::vector<TMenuEntryLayout>{}).first;
+    it = FLayouts
+             .emplace(parentKey, level ? LayOutMenuLevel(*level) : std::vector<TMenuEntryLayout>{})
+             .first;
   }
   return it->second;
 }
@@ -160,16 +164,22 @@ const std::vector<std::uint8_t>& TLinuxDbusMenu::IconData(const TMenuItem& item)
   const auto key = std::make_pair(item.Image, !item.Enabled);
   auto it = FIcons.find(key);
   if (it == FIcons.end())
-    it = FIcons.emplace(key, MenuImagePng(*item.Image, MenuImageSize * MenuImageScale(), !item.Enabled)).first;
+    it = FIcons
+             .emplace(key,
+                      MenuImagePng(*item.Image, MenuImageSize * MenuImageScale(), !item.Enabled))
+             .first;
   return it->second;
 }
 
-GVariant* TLinuxDbusMenu::Properties(const TMenuItem* item, const TMenuEntryLayout* layout, const TNames& names) {
+GVariant* TLinuxDbusMenu::Properties(const TMenuItem* item, const TMenuEntryLayout* layout,
+                                     const TNames& names) {
   GVariantBuilder properties;
   g_variant_builder_init(&properties, G_VARIANT_TYPE("a{sv}"));
   const auto add = [&](const char* name, GVariant* value) {
-    if (Wanted(names, name)) g_variant_builder_add(&properties, "{sv}", name, value);
-    else g_variant_unref(g_variant_ref_sink(value));
+    if (Wanted(names, name))
+      g_variant_builder_add(&properties, "{sv}", name, value);
+    else
+      g_variant_unref(g_variant_ref_sink(value));
   };
   if (!item) {
     add("children-display", g_variant_new_string("submenu"));
@@ -189,8 +199,9 @@ GVariant* TLinuxDbusMenu::Properties(const TMenuItem* item, const TMenuEntryLayo
   return g_variant_builder_end(&properties);
 }
 
-GVariant* TLinuxDbusMenu::Layout(std::uint32_t key, const TMenuItem* item, const TMenuEntryLayout* layout, int depth,
-                                 int nesting, const TNames& names) {
+GVariant* TLinuxDbusMenu::Layout(std::uint32_t key, const TMenuItem* item,
+                                 const TMenuEntryLayout* layout, int depth, int nesting,
+                                 const TNames& names) {
   GVariantBuilder children;
   g_variant_builder_init(&children, G_VARIANT_TYPE("av"));
   const bool opens = !item || (item->Submenu && !layout->Separator);
@@ -199,7 +210,8 @@ GVariant* TLinuxDbusMenu::Layout(std::uint32_t key, const TMenuItem* item, const
     const std::vector<TMenuEntryLayout>& layouts = LevelLayout(key);
     for (std::size_t i = 0; i < level.size(); ++i) {
       g_variant_builder_add(&children, "v",
-                            Layout(level[i].Key, &level[i], &layouts[i], depth < 0 ? -1 : depth - 1, nesting + 1, names));
+                            Layout(level[i].Key, &level[i], &layouts[i], depth < 0 ? -1 : depth - 1,
+                                   nesting + 1, names));
     }
   }
   GVariant* properties = Properties(item, layout, names);
@@ -211,7 +223,8 @@ bool TLinuxDbusMenu::EventTarget(gint32 id, const gchar* eventId, std::uint32_t&
   const TMenuEntryLayout* layout = nullptr;
   if (!Lookup(id, item, layout)) return false;
   clicked = 0;
-  if (item && g_strcmp0(eventId, "clicked") == 0 && !item->Submenu && !layout->Separator && item->Enabled)
+  if (item && g_strcmp0(eventId, "clicked") == 0 && !item->Submenu && !layout->Separator &&
+      item->Enabled)
     clicked = item->Key;
   return true;
 }
@@ -221,12 +234,14 @@ void TLinuxDbusMenu::Click(std::uint32_t key) {
   if (key != 0 && handler) handler(key);
 }
 
-void TLinuxDbusMenu::MethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
-                                GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self) {
+void TLinuxDbusMenu::MethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                const gchar* method, GVariant* parameters,
+                                GDBusMethodInvocation* invocation, gpointer self) {
   static_cast<TLinuxDbusMenu*>(self)->Call(method, parameters, invocation);
 }
 
-void TLinuxDbusMenu::Call(const std::string& method, GVariant* parameters, GDBusMethodInvocation* invocation) {
+void TLinuxDbusMenu::Call(const std::string& method, GVariant* parameters,
+                          GDBusMethodInvocation* invocation) {
   const TMenuItem* item = nullptr;
   const TMenuEntryLayout* layout = nullptr;
   if (method == "GetLayout") {
@@ -237,7 +252,8 @@ void TLinuxDbusMenu::Call(const std::string& method, GVariant* parameters, GDBus
     g_variant_unref(names);
     if (!Lookup(parent, item, layout)) return ReturnUnknownItem(invocation);
     GVariant* tree = Layout(static_cast<std::uint32_t>(parent), item, layout, depth, 0, wanted);
-    g_dbus_method_invocation_return_value(invocation, g_variant_new("(u@(ia{sv}av))", FRevision, tree));
+    g_dbus_method_invocation_return_value(invocation,
+                                          g_variant_new("(u@(ia{sv}av))", FRevision, tree));
   } else if (method == "GetGroupProperties") {
     GVariant* ids = nullptr;
     GVariant* names = nullptr;
@@ -246,7 +262,8 @@ void TLinuxDbusMenu::Call(const std::string& method, GVariant* parameters, GDBus
     GVariantBuilder result;
     g_variant_builder_init(&result, G_VARIANT_TYPE("a(ia{sv})"));
     gsize count = 0;
-    const auto* list = static_cast<const gint32*>(g_variant_get_fixed_array(ids, &count, sizeof(gint32)));
+    const auto* list =
+        static_cast<const gint32*>(g_variant_get_fixed_array(ids, &count, sizeof(gint32)));
     for (gsize i = 0; i < count; ++i) {
       if (Lookup(list[i], item, layout))
         g_variant_builder_add(&result, "(i@a{sv})", list[i], Properties(item, layout, wanted));
@@ -263,7 +280,8 @@ void TLinuxDbusMenu::Call(const std::string& method, GVariant* parameters, GDBus
     GVariant* value = g_variant_lookup_value(properties, name, nullptr);
     g_variant_unref(properties);
     if (!value) {
-      return g_dbus_method_invocation_return_error_literal(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
+      return g_dbus_method_invocation_return_error_literal(invocation, G_DBUS_ERROR,
+                                                           G_DBUS_ERROR_INVALID_ARGS,
                                                            "The menu item has no such property");
     }
     g_dbus_method_invocation_return_value(invocation, g_variant_new("(v)", value));
@@ -286,8 +304,10 @@ void TLinuxDbusMenu::Call(const std::string& method, GVariant* parameters, GDBus
     const gchar* eventId = nullptr;
     while (g_variant_iter_next(events, "(i&svu)", &id, &eventId, nullptr, nullptr)) {
       std::uint32_t clicked = 0;
-      if (EventTarget(id, eventId, clicked)) clicks.push_back(clicked);
-      else g_variant_builder_add(&errors, "i", id);
+      if (EventTarget(id, eventId, clicked))
+        clicks.push_back(clicked);
+      else
+        g_variant_builder_add(&errors, "i", id);
     }
     g_variant_iter_free(events);
     g_dbus_method_invocation_return_value(invocation, g_variant_new("(ai)", &errors));
@@ -304,11 +324,14 @@ void TLinuxDbusMenu::Call(const std::string& method, GVariant* parameters, GDBus
       if (!Lookup(id, item, layout)) g_variant_builder_add(&errors, "i", id);
     }
     g_variant_iter_free(ids);
-    g_dbus_method_invocation_return_value(invocation, g_variant_new("(@aiai)", g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, nullptr, 0, sizeof(gint32)),
-                                                                  &errors));
+    g_dbus_method_invocation_return_value(
+        invocation,
+        g_variant_new("(@aiai)",
+                      g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, nullptr, 0, sizeof(gint32)),
+                      &errors));
   } else {
-    g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD, "Unknown method %s",
-                                          method.c_str());
+    g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD,
+                                          "Unknown method %s", method.c_str());
   }
 }
 

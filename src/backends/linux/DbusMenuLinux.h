@@ -42,12 +42,13 @@ class TLinuxDbusMenu : public IMenuView {
                          const gchar* interface, const gchar* method, GVariant* parameters,
                          GDBusMethodInvocation* invocation, gpointer self);
   static GVariant* GetProperty(GDBusConnection* connection, const gchar* sender, const gchar* path,
-                               const gchar* interface, const gchar* property, GError** error, gpointer self);
+                               const gchar* interface, const gchar* property, GError** error,
+                               gpointer self);
   void Call(const std::string& method, GVariant* parameters, GDBusMethodInvocation* invocation);
   // The item `id` with its layout; false for unknown ids. The root has no item.
   bool Lookup(gint32 id, const TMenuItem*& item, const TMenuEntryLayout*& layout);
-  GVariant* Layout(std::uint32_t key, const TMenuItem* item, const TMenuEntryLayout* layout, int depth, int nesting,
-                   const TNames& names);
+  GVariant* Layout(std::uint32_t key, const TMenuItem* item, const TMenuEntryLayout* layout,
+                   int depth, int nesting, const TNames& names);
   GVariant* Properties(const TMenuItem* item, const TMenuEntryLayout* layout, const TNames& names);
   const std::vector<TMenuEntryLayout>& LevelLayout(std::uint32_t parentKey);
   const std::vector<std::uint8_t>& IconData(const TMenuItem& item);

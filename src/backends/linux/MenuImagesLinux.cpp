@@ -17,7 +17,8 @@ constexpr gsize ReadStep = 64 << 10;
 
 void LoaderSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer) {
   if (width > MaxDecodedSide || height > MaxDecodedSide)
-    gdk_pixbuf_loader_set_size(loader, std::min(width, MaxDecodedSide), std::min(height, MaxDecodedSide));
+    gdk_pixbuf_loader_set_size(loader, std::min(width, MaxDecodedSide),
+                               std::min(height, MaxDecodedSide));
 }
 
 std::shared_ptr<const TMenuImage> ImageOfPixbuf(GdkPixbuf* source) {
@@ -25,8 +26,9 @@ std::shared_ptr<const TMenuImage> ImageOfPixbuf(GdkPixbuf* source) {
       gdk_pixbuf_get_colorspace(source) != GDK_COLORSPACE_RGB) {
     return nullptr;
   }
-  GdkPixbuf* pixbuf = gdk_pixbuf_get_has_alpha(source) ? GDK_PIXBUF(g_object_ref(source))
-                                                        : gdk_pixbuf_add_alpha(source, FALSE, 0, 0, 0);
+  GdkPixbuf* pixbuf = gdk_pixbuf_get_has_alpha(source)
+                          ? GDK_PIXBUF(g_object_ref(source))
+                          : gdk_pixbuf_add_alpha(source, FALSE, 0, 0, 0);
   auto image = std::make_shared<TMenuImage>();
   image->Width = gdk_pixbuf_get_width(pixbuf);
   image->Height = gdk_pixbuf_get_height(pixbuf);
@@ -92,7 +94,8 @@ std::shared_ptr<const TMenuImage> DecodeMenuImageFile(const std::filesystem::pat
     gsize total = 0;
     bool ok = true;
     for (;;) {
-      const gssize count = g_input_stream_read(G_INPUT_STREAM(stream), buffer.data(), buffer.size(), nullptr, nullptr);
+      const gssize count = g_input_stream_read(G_INPUT_STREAM(stream), buffer.data(), buffer.size(),
+                                               nullptr, nullptr);
       if (count <= 0) {
         ok = count == 0;
         break;
@@ -113,7 +116,8 @@ int MenuImageScale() {
   GdkDisplay* display = gdk_display_get_default();
   if (!display) return 1;
   GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-  if (!monitor && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor && gdk_display_get_n_monitors(display) > 0)
+    monitor = gdk_display_get_monitor(display, 0);
   return monitor ? std::max(1, gdk_monitor_get_scale_factor(monitor)) : 1;
 }
 
@@ -123,8 +127,8 @@ GdkPixbuf* MenuImagePixbuf(const TMenuImage& image, int side, bool greyed) {
     return nullptr;
   }
   GBytes* bytes = g_bytes_new(image.Pixels.data(), image.Pixels.size());
-  GdkPixbuf* source = gdk_pixbuf_new_from_bytes(bytes, GDK_COLORSPACE_RGB, TRUE, 8, image.Width, image.Height,
-                                                image.Width * 4);
+  GdkPixbuf* source = gdk_pixbuf_new_from_bytes(bytes, GDK_COLORSPACE_RGB, TRUE, 8, image.Width,
+                                                image.Height, image.Width * 4);
   g_bytes_unref(bytes);
   GdkPixbuf* scaled = gdk_pixbuf_scale_simple(source, side, side, GDK_INTERP_BILINEAR);
   g_object_unref(source);
@@ -139,7 +143,8 @@ std::vector<std::uint8_t> MenuImagePng(const TMenuImage& image, int side, bool g
   gchar* buffer = nullptr;
   gsize size = 0;
   if (gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "png", nullptr, nullptr)) {
-    png.assign(reinterpret_cast<const std::uint8_t*>(buffer), reinterpret_cast<const std::uint8_t*>(buffer) + size);
+    png.assign(reinterpret_cast<const std::uint8_t*>(buffer),
+               reinterpret_cast<const std::uint8_t*>(buffer) + size);
   }
   g_free(buffer);
   g_object_unref(pixbuf);

@@ -30,12 +30,14 @@ GtkWidget* ImageWidget(const TMenuImage* image, bool greyed) {
 }
 
 bool SameDisplay(const TMenuEntryLayout& a, const TMenuEntryLayout& b) {
-  return a.Separator == b.Separator && a.Shown == b.Shown && a.Text == b.Text && a.AccessKey == b.AccessKey;
+  return a.Separator == b.Separator && a.Shown == b.Shown && a.Text == b.Text &&
+         a.AccessKey == b.AccessKey;
 }
 
 }  // namespace
 
-TLinuxMenuView::TLinuxMenuView(GtkMenuShell* shell) : FShell(GTK_MENU_SHELL(g_object_ref_sink(shell))) {
+TLinuxMenuView::TLinuxMenuView(GtkMenuShell* shell)
+    : FShell(GTK_MENU_SHELL(g_object_ref_sink(shell))) {
   if (!IsMenuBar()) {
     g_object_set_data(G_OBJECT(FShell), KeyData, GUINT_TO_POINTER(0));
     g_object_set_data(G_OBJECT(FShell), PartData, GUINT_TO_POINTER(0));
@@ -47,15 +49,17 @@ TLinuxMenuView::TLinuxMenuView(GtkMenuShell* shell) : FShell(GTK_MENU_SHELL(g_ob
 
 TLinuxMenuView::~TLinuxMenuView() {
   // The remaining widgets must not call back into this object.
-  gtk_container_foreach(GTK_CONTAINER(FShell), [](GtkWidget* widget, gpointer) { gtk_widget_destroy(widget); },
-                        nullptr);
+  gtk_container_foreach(
+      GTK_CONTAINER(FShell), [](GtkWidget* widget, gpointer) { gtk_widget_destroy(widget); },
+      nullptr);
   g_signal_handlers_disconnect_by_data(FShell, this);
   g_object_unref(FShell);
 }
 
 void TLinuxMenuView::SetItems(const std::vector<TMenuItem>& items) {
-  gtk_container_foreach(GTK_CONTAINER(FShell), [](GtkWidget* widget, gpointer) { gtk_widget_destroy(widget); },
-                        nullptr);
+  gtk_container_foreach(
+      GTK_CONTAINER(FShell), [](GtkWidget* widget, gpointer) { gtk_widget_destroy(widget); },
+      nullptr);
   FLevels.clear();
   FItems.Assign(items);
   if (IsMenuBar()) {
@@ -82,7 +86,8 @@ std::span<const TMenuItem> TLinuxMenuView::LevelItems(TLevelId id, bool& continu
   if (!all) return {};
   // Each part but the last shows one entry less than it may: its "»".
   std::size_t start = 0;
-  for (std::uint32_t part = 0; part < id.Part; ++part) start += MaxEntries({id.ParentKey, part}) - 1;
+  for (std::uint32_t part = 0; part < id.Part; ++part)
+    start += MaxEntries({id.ParentKey, part}) - 1;
   if (start >= all->size()) return {};
   const std::size_t rest = all->size() - start;
   const std::size_t max = MaxEntries(id);
@@ -152,7 +157,8 @@ GtkWidget* TLinuxMenuView::CreateContent(const TMenuItem& item, const TMenuEntry
                                          GtkWidget* menuItem) {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   // Pop-up menus keep a column for pictures, as menus with an image list do.
-  if (item.Image || !IsMenuBar()) gtk_box_pack_start(GTK_BOX(box), ImageWidget(item.Image.get(), !item.Enabled), FALSE, FALSE, 0);
+  if (item.Image || !IsMenuBar())
+    gtk_box_pack_start(GTK_BOX(box), ImageWidget(item.Image.get(), !item.Enabled), FALSE, FALSE, 0);
   GtkWidget* label;
   if (layout.AccessKey != std::string::npos) {
     label = gtk_label_new_with_mnemonic(UnderscoreLabel(layout).c_str());

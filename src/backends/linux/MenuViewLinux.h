@@ -47,7 +47,9 @@ class TLinuxMenuView : public IMenuView {
     bool operator==(const TLevelId&) const = default;
   };
   struct TLevelHash {
-    std::size_t operator()(const TLevelId& id) const { return (std::size_t{id.ParentKey} << 20) ^ id.Part; }
+    std::size_t operator()(const TLevelId& id) const {
+      return (std::size_t{id.ParentKey} << 20) ^ id.Part;
+    }
   };
   // The widgets of one shown level, one per item.
   struct TLevel {
@@ -67,7 +69,8 @@ class TLinuxMenuView : public IMenuView {
   static void ItemActivated(GtkMenuItem* widget, gpointer self);
   void BuildLevel(TLevelId id, GtkMenuShell* shell);
   GtkWidget* CreateWidget(const TMenuItem& item, const TMenuEntryLayout& layout);
-  GtkWidget* CreateContent(const TMenuItem& item, const TMenuEntryLayout& layout, GtkWidget* menuItem);
+  GtkWidget* CreateContent(const TMenuItem& item, const TMenuEntryLayout& layout,
+                           GtkWidget* menuItem);
   // Forgets the built levels below `item`, whose widgets are gone.
   void ForgetLevelsBelow(const TMenuItem& item);
   bool IsMenuBar() const { return GTK_IS_MENU_BAR(FShell); }

@@ -87,7 +87,8 @@ TLinuxTrayIcon::TLinuxTrayIcon(std::string title)
       FMenu(FExported, FPopup),
       FCancellable(g_cancellable_new()) {
   static int count = 0;
-  FBusName = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(++count);
+  FBusName =
+      "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(++count);
 }
 
 TLinuxTrayIcon::~TLinuxTrayIcon() {
@@ -122,18 +123,18 @@ bool TLinuxTrayIcon::ConnectBus() {
   FBus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
   if (!FBus) return false;
   // Whether a watcher runs now; later changes come through the watch.
-  GVariant* reply = g_dbus_connection_call_sync(FBus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                "org.freedesktop.DBus", "NameHasOwner",
-                                                g_variant_new("(s)", WatcherName), G_VARIANT_TYPE("(b)"),
-                                                G_DBUS_CALL_FLAGS_NONE, WatcherCallTimeoutMs, nullptr, nullptr);
+  GVariant* reply = g_dbus_connection_call_sync(
+      FBus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+      g_variant_new("(s)", WatcherName), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE,
+      WatcherCallTimeoutMs, nullptr, nullptr);
   if (reply) {
     gboolean present = FALSE;
     g_variant_get(reply, "(b)", &present);
     FWatcherPresent = present;
     g_variant_unref(reply);
   }
-  FWatcherWatch = g_bus_watch_name_on_connection(FBus, WatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE, WatcherAppeared,
-                                                 WatcherVanished, this, nullptr);
+  FWatcherWatch = g_bus_watch_name_on_connection(FBus, WatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                                 WatcherAppeared, WatcherVanished, this, nullptr);
   return true;
 }
 
@@ -144,13 +145,16 @@ void TLinuxTrayIcon::Update() {
     return;
   }
   UnexportItem();
-  if (FShown) ShowStatusIcon();
-  else HideStatusIcon();
+  if (FShown)
+    ShowStatusIcon();
+  else
+    HideStatusIcon();
 }
 
 void TLinuxTrayIcon::ExportItem() {
   static const GDBusInterfaceVTable vtable{ItemMethodCall, ItemProperty, nullptr, {}};
-  FItemRegistration = g_dbus_connection_register_object(FBus, ItemPath, ItemInfo(), &vtable, this, nullptr, nullptr);
+  FItemRegistration = g_dbus_connection_register_object(FBus, ItemPath, ItemInfo(), &vtable, this,
+                                                        nullptr, nullptr);
   if (FItemRegistration == 0 || !FExported.Export(FBus, MenuPath)) {
     // The paths are taken (another icon of this process): the XEmbed icon
     // stands in.
@@ -160,8 +164,9 @@ void TLinuxTrayIcon::ExportItem() {
   }
   // The watcher is told once the name is ours; it follows the name, so
   // releasing it takes the icon away.
-  FNameOwner = g_bus_own_name_on_connection(FBus, FBusName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
-                                            NameAcquired, NameLost, this, nullptr);
+  FNameOwner =
+      g_bus_own_name_on_connection(FBus, FBusName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
+                                   NameAcquired, NameLost, this, nullptr);
 }
 
 void TLinuxTrayIcon::UnexportItem() {
@@ -173,9 +178,10 @@ void TLinuxTrayIcon::UnexportItem() {
 }
 
 void TLinuxTrayIcon::Register() {
-  g_dbus_connection_call(FBus, WatcherName, "/StatusNotifierWatcher", WatcherName, "RegisterStatusNotifierItem",
-                         g_variant_new("(s)", FBusName.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
-                         WatcherCallTimeoutMs, FCancellable, Registered, this);
+  g_dbus_connection_call(FBus, WatcherName, "/StatusNotifierWatcher", WatcherName,
+                         "RegisterStatusNotifierItem", g_variant_new("(s)", FBusName.c_str()),
+                         nullptr, G_DBUS_CALL_FLAGS_NONE, WatcherCallTimeoutMs, FCancellable,
+                         Registered, this);
 }
 
 void TLinuxTrayIcon::Registered(GObject* source, GAsyncResult* result, gpointer self) {
@@ -222,8 +228,9 @@ void TLinuxTrayIcon::WatcherVanished(GDBusConnection*, const gchar*, gpointer se
   icon->Update();
 }
 
-void TLinuxTrayIcon::ItemMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
-                                    GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self) {
+void TLinuxTrayIcon::ItemMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                    const gchar* method, GVariant* parameters,
+                                    GDBusMethodInvocation* invocation, gpointer self) {
   auto* icon = static_cast<TLinuxTrayIcon*>(self);
   const std::string name = method;
   g_dbus_method_invocation_return_value(invocation, nullptr);
@@ -247,12 +254,14 @@ GVariant* TLinuxTrayIcon::ItemProperty(GDBusConnection*, const gchar*, const gch
   if (name == "Menu") return g_variant_new_object_path(MenuPath);
   if (name == "ItemIsMenu") return g_variant_new_boolean(FALSE);
   if (name == "IconName") return g_variant_new_string(IconName);
-  if (name == "IconPixmap" || name == "OverlayIconPixmap" || name == "AttentionIconPixmap") return NoPixmaps();
+  if (name == "IconPixmap" || name == "OverlayIconPixmap" || name == "AttentionIconPixmap")
+    return NoPixmaps();
   if (name == "IconThemePath" || name == "OverlayIconName" || name == "AttentionIconName" ||
       name == "AttentionMovieName") {
     return g_variant_new_string("");
   }
-  if (name == "ToolTip") return g_variant_new("(s@a(iiay)ss)", "", NoPixmaps(), icon->FTitle.c_str(), "");
+  if (name == "ToolTip")
+    return g_variant_new("(s@a(iiay)ss)", "", NoPixmaps(), icon->FTitle.c_str(), "");
   g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "Unknown property %s", property);
   return nullptr;
 }
@@ -282,21 +291,24 @@ bool TLinuxTrayIcon::StatusIconVisible() {
   return gtk_status_icon_is_embedded(FStatusIcon) || SystemTrayPresent();
 }
 
-void TLinuxTrayIcon::StatusIconPopupMenu(GtkStatusIcon* statusIcon, guint button, guint time, gpointer self) {
+void TLinuxTrayIcon::StatusIconPopupMenu(GtkStatusIcon* statusIcon, guint button, guint time,
+                                         gpointer self) {
   auto* icon = static_cast<TLinuxTrayIcon*>(self);
   if (icon->FPopup.Empty()) return;
-  gtk_menu_popup(GTK_MENU(icon->FPopupMenu), nullptr, nullptr, gtk_status_icon_position_menu, statusIcon, button,
-                 time);
+  gtk_menu_popup(GTK_MENU(icon->FPopupMenu), nullptr, nullptr, gtk_status_icon_position_menu,
+                 statusIcon, button, time);
 }
 G_GNUC_END_IGNORE_DEPRECATIONS
 
-void TLinuxTrayIcon::StatusIconActivated(GtkStatusIcon*, gpointer self) { static_cast<TLinuxTrayIcon*>(self)->Click(); }
+void TLinuxTrayIcon::StatusIconActivated(GtkStatusIcon*, gpointer self) {
+  static_cast<TLinuxTrayIcon*>(self)->Click();
+}
 
 void TLinuxTrayIcon::PopUpMenu(int x, int y) {
   if (FPopup.Empty()) return;
   GdkRectangle point{x, y, 1, 1};
-  gtk_menu_popup_at_rect(GTK_MENU(FPopupMenu), gdk_get_default_root_window(), &point, GDK_GRAVITY_NORTH_WEST,
-                         GDK_GRAVITY_NORTH_WEST, nullptr);
+  gtk_menu_popup_at_rect(GTK_MENU(FPopupMenu), gdk_get_default_root_window(), &point,
+                         GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
 }
 
 void TLinuxTrayIcon::Click() {

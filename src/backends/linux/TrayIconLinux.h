@@ -51,8 +51,10 @@ class TLinuxTrayIcon : public ITrayIcon {
                              const gchar* interface, const gchar* method, GVariant* parameters,
                              GDBusMethodInvocation* invocation, gpointer self);
   static GVariant* ItemProperty(GDBusConnection* connection, const gchar* sender, const gchar* path,
-                                const gchar* interface, const gchar* property, GError** error, gpointer self);
-  static void WatcherAppeared(GDBusConnection* connection, const gchar* name, const gchar* owner, gpointer self);
+                                const gchar* interface, const gchar* property, GError** error,
+                                gpointer self);
+  static void WatcherAppeared(GDBusConnection* connection, const gchar* name, const gchar* owner,
+                              gpointer self);
   static void WatcherVanished(GDBusConnection* connection, const gchar* name, gpointer self);
   static void NameAcquired(GDBusConnection* connection, const gchar* name, gpointer self);
   static void NameLost(GDBusConnection* connection, const gchar* name, gpointer self);

@@ -27,7 +27,8 @@ void StripAccessMark(std::string_view caption, std::string& text, std::size_t& m
 // Cuts `text` after MaxShownCaptionLength characters; a mark beyond goes.
 void CutLongText(std::string& text, std::size_t& marked) {
   std::size_t pos = 0;
-  for (std::size_t count = 0; pos < text.size() && count < MaxShownCaptionLength; ++count) NextCodePoint(text, pos);
+  for (std::size_t count = 0; pos < text.size() && count < MaxShownCaptionLength; ++count)
+    NextCodePoint(text, pos);
   if (pos >= text.size()) return;
   text.resize(pos);
   text += "\u2026";

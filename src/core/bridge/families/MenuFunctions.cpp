@@ -45,7 +45,8 @@ bool EnabledFromText(const std::string& text) {
 // that whole name (letter case of ASCII letters ignored), the file of that
 // name beside the executable, the file itself (absolute, or relative to the
 // current folder). None when nothing is found or the bytes are no picture.
-std::shared_ptr<const TMenuImage> LoadMenuImage(TBrowserExternalModule& module, const std::string& nameOrPath) {
+std::shared_ptr<const TMenuImage> LoadMenuImage(TBrowserExternalModule& module,
+                                                const std::string& nameOrPath) {
   IPlatform& platform = module.Platform();
   if (const TExeZip* package = module.ExeZip(); package && package->Active()) {
     if (const std::int64_t index = package->FindFile(nameOrPath); index >= 0) {
@@ -56,7 +57,8 @@ std::shared_ptr<const TMenuImage> LoadMenuImage(TBrowserExternalModule& module, 
     }
   }
   const std::string besideExecutable = AppExecutableDir(platform) + nameOrPath;
-  if (platform.FileSystem().FileExists(besideExecutable)) return platform.Menus().DecodeImageFile(besideExecutable);
+  if (platform.FileSystem().FileExists(besideExecutable))
+    return platform.Menus().DecodeImageFile(besideExecutable);
   if (!nameOrPath.empty() && platform.FileSystem().FileExists(nameOrPath))
     return platform.Menus().DecodeImageFile(nameOrPath);
   return nullptr;
@@ -64,13 +66,15 @@ std::shared_ptr<const TMenuImage> LoadMenuImage(TBrowserExternalModule& module, 
 
 // A new image goes into the collection under the next name; without one the
 // item keeps what it had.
-void LoadItemImage(TBrowserExternalModule& module, TMenuModel& menu, TMenuItem& item, const std::string& nameOrPath) {
+void LoadItemImage(TBrowserExternalModule& module, TMenuModel& menu, TMenuItem& item,
+                   const std::string& nameOrPath) {
   if (auto image = LoadMenuImage(module, nameOrPath)) menu.AddItemImage(item, std::move(image));
 }
 
 // Fills `item` from the item object `object` and, for an "items" array, its
 // submenu in array order.
-void FillMenuItem(TBrowserExternalModule& module, TMenuModel& menu, TMenuItem& item, const nlohmann::json& object) {
+void FillMenuItem(TBrowserExternalModule& module, TMenuModel& menu, TMenuItem& item,
+                  const nlohmann::json& object) {
   if (!object.is_object()) throw EBridgeArgumentError("A menu item is not an object");
   const auto caption = ItemText(object, "caption");
   const auto id = ItemText(object, "id");
@@ -87,7 +91,8 @@ void FillMenuItem(TBrowserExternalModule& module, TMenuModel& menu, TMenuItem& i
   }
   if (!children->is_array()) throw EMenuItemJsonError("The items of a menu item are not an array");
   item.Submenu = true;
-  for (const nlohmann::json& child : *children) FillMenuItem(module, menu, menu.AppendItem(item.Items), child);
+  for (const nlohmann::json& child : *children)
+    FillMenuItem(module, menu, menu.AppendItem(item.Items), child);
 }
 
 void SetItems(const TBridgeCall& call, TMenuModel& menu, bool mainMenu) {
@@ -111,7 +116,8 @@ void SetItems(const TBridgeCall& call, TMenuModel& menu, bool mainMenu) {
 
   menu.Clear();
   try {
-    for (const nlohmann::json& element : items) FillMenuItem(call.Module, menu, menu.AppendItem(menu.Items()), element);
+    for (const nlohmann::json& element : items)
+      FillMenuItem(call.Module, menu, menu.AppendItem(menu.Items()), element);
   } catch (const EMenuItemJsonError&) {
     menu.ClearItems();
     menu.ShowItems();
@@ -139,7 +145,8 @@ void UpdateItem(const TBridgeCall& call, TMenuModel& menu) {
       ~TShowItem() { Menu.ShowItem(Item); }
     } show{menu, *item};
     // Missing, null or empty values leave the item as it is.
-    if (const std::string caption = ReadTextArgument(call.Data, "caption"); !caption.empty()) item->Caption = caption;
+    if (const std::string caption = ReadTextArgument(call.Data, "caption"); !caption.empty())
+      item->Caption = caption;
     if (const std::string enabled = ReadTextArgument(call.Data, "enabled"); !enabled.empty())
       item->Enabled = EnabledFromText(enabled);
     if (const std::string image = ReadTextArgument(call.Data, "image"); !image.empty())
