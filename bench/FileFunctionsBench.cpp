@@ -15,9 +15,9 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "BenchBridge.h"
 #include "backends/linux/LinuxPlatform.h"
 #include "core/ArchiveKey.h"
-#include "BenchBridge.h"
 #include "core/bridge/BrowserExternalModule.h"
 #include "core/package/AttachedPackage.h"
 #include "core/settings/ProjectIni.h"
