@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchBridge.h"
 #include "backends/linux/LinuxPlatform.h"
 #include "core/ArchiveKey.h"
 #include "core/bridge/BrowserExternalModule.h"
@@ -25,30 +26,8 @@
 namespace {
 
 using namespace zel;
-
-class TReplies : public IBrowserAccess {
- public:
-  void PostWebMessageAsJson(const std::string& json) override { Last = json; }
-  void ExecuteScript(const std::string&) override {}
-  void Navigate(const std::string&) override {}
-  double ZoomFactor() override { return 1; }
-  void SetZoomFactor(double) override {}
-  void FocusBrowser() override {}
-  std::string Last;
-};
-
-class TMessage : public IWebMessageReceivedArgs {
- public:
-  explicit TMessage(const std::string& json) : FJson(json) {}
-  std::string WebMessageAsJson() const override { return FJson; }
-  HRESULT TryGetWebMessageAsString(std::string&) const override { return E_INVALIDARG; }
-  std::string Source() const override { return "file://"; }
-  std::vector<std::string> AncestorOrigins() const override { return {}; }
-  bool IsSenderCurrent() const override { return true; }
-
- private:
-  const std::string& FJson;
-};
+using bench::TMessage;
+using bench::TReplies;
 
 std::string ReadFile(const char* path) {
   std::ifstream in(path, std::ios::binary);

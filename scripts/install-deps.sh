@@ -7,7 +7,8 @@ PACKAGES="
   libzip-dev zlib1g-dev nlohmann-json3-dev libsqlite3-dev libcli11-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev libsoup-3.0-dev libglib2.0-dev
   googletest libgtest-dev libgmock-dev
-  xvfb xauth openbox xdotool x11-utils imagemagick dbus dbus-x11 python3-dbusmock iproute2
+  xvfb xauth openbox xdotool x11-utils imagemagick dbus dbus-x11 python3-dbusmock iproute2 trayer
+  python3-gi gir1.2-atspi-2.0 at-spi2-core
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   unzip zip
 "

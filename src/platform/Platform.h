@@ -10,6 +10,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/KnownFolders.h"
 #include "platform/Locale.h"
+#include "platform/Menus.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProcessInfo.h"
 #include "platform/Processes.h"
@@ -40,6 +41,7 @@ class IPlatform {
   virtual IShell& Shell() = 0;
   virtual IRegistryStore& RegistryStore() = 0;
   virtual ISystemServices& SystemServices() = 0;
+  virtual IMenus& Menus() = 0;
 };
 
 }  // namespace zel

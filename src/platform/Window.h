@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Menus.h"
 #include "platform/WebEngine.h"
 
 namespace zel {
@@ -60,6 +61,9 @@ class IWindow {
   virtual void SetOnContentResized(std::function<void(int width, int height)> handler) = 0;
   // The thin indeterminate progress bar along the bottom edge.
   virtual void SetProgressBarVisible(bool visible) = 0;
+  // The window's menu bar, placed above the content at the first call; it
+  // shows while it has items. The window's outer size stays as it is.
+  virtual IMenuView& MenuBar() = 0;
 };
 
 class IUserInterface {

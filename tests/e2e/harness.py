@@ -7,6 +7,7 @@ DynamicAppTitle=1 the caption follows document.title) or, once the bridge is
 there, through files it writes.
 """
 
+import json
 import os
 import shutil
 import signal
@@ -24,7 +25,7 @@ APPS_DIR = Path(__file__).resolve().parent / "apps"
 class Display:
     """An Xvfb server, optionally with openbox, stopped with the object."""
 
-    def __init__(self, window_manager=False, size="1280x1024"):
+    def __init__(self, window_manager=False, size="1280x1024", runtime_dir=None):
         self._processes = []
         # Xvfb picks a free display itself and writes its number to a pipe,
         # so tests running side by side never race for one. Without -noreset
@@ -45,7 +46,11 @@ class Display:
         self.name = f":{self.number}"
         # A session bus of the display's own: without one GTK and WebKit
         # autolaunch buses (and accessibility daemons) that outlive the test.
-        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],
+        # What the bus starts (the accessibility bus) keeps its sockets in
+        # `runtime_dir`: shared, tests running side by side would take each
+        # other's.
+        bus_env = dict(os.environ, XDG_RUNTIME_DIR=str(runtime_dir)) if runtime_dir else None
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"], env=bus_env,
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self._processes.append(bus)
         self.bus_address = bus.stdout.readline().strip()
@@ -224,7 +229,8 @@ class E2ETestCase(unittest.TestCase):
         self.work = Path(tempfile.mkdtemp(prefix="zel-e2e-"))
         self.home = self.work / "home"
         self.home.mkdir()
-        self.display = Display(window_manager=self.window_manager)
+        (self.home / "run").mkdir(mode=0o700)
+        self.display = Display(window_manager=self.window_manager, runtime_dir=self.home / "run")
         self.apps = []
 
     def tearDown(self):
@@ -249,6 +255,25 @@ class E2ETestCase(unittest.TestCase):
 
     def build(self, app_name, settings=None, extra_files=None, output_name=None):
         return build_app(APPS_DIR / app_name, self.work / (output_name or app_name), extra_files, settings)
+
+    def step(self, n, timeout=30):
+        """The results of step n of a page that writes out/step-N.json beside
+        the executable (or out/error.json) and waits for out/go-N."""
+        path = self.work / "out" / f"step-{n}.json"
+        error = self.work / "out" / "error.json"
+
+        def ready():
+            if error.exists():
+                raise AssertionError("the page failed: " + error.read_text(encoding="utf-8-sig"))
+            return path.exists() and path.read_text(encoding="utf-8-sig").strip()
+
+        return json.loads(wait_until(ready, timeout, f"the page never finished step {n}"))
+
+    def go(self, *steps):
+        """Lets the page go on after the given steps."""
+        (self.work / "out").mkdir(exist_ok=True)
+        for n in steps:
+            (self.work / "out" / f"go-{n}").write_text("")
 
     def start(self, executable, args=(), extra_env=None):
         app = App(self.display, executable, self.home, args, extra_env)

@@ -1,6 +1,5 @@
 """app.* and window.* from a packaged page, checked on the X11 window under openbox."""
 
-import json
 import subprocess
 import sys
 import time
@@ -13,22 +12,6 @@ from harness import E2ETestCase, wait_until  # noqa: E402
 
 class WindowFunctionsTest(E2ETestCase):
     window_manager = True
-
-    def step(self, n, timeout=30):
-        """The page's results of step n (it waits for go-n before going on)."""
-        path = self.work / "out" / f"step-{n}.json"
-        error = self.work / "out" / "error.json"
-
-        def ready():
-            if error.exists():
-                raise AssertionError("the page failed: " + error.read_text(encoding="utf-8-sig"))
-            return path.exists() and path.read_text(encoding="utf-8-sig").strip()
-
-        text = wait_until(ready, timeout, f"the page never finished step {n}")
-        return json.loads(text)
-
-    def go(self, n):
-        (self.work / "out" / f"go-{n}").write_text("")
 
     def frame_extents(self, app, window):
         return app.frame_extents(window)

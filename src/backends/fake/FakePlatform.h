@@ -13,6 +13,7 @@
 #include "backends/fake/FakeSystemServices.h"
 #include "backends/fake/FakeFileDialogs.h"
 #include "backends/fake/FakeFileSystem.h"
+#include "backends/fake/FakeMenus.h"
 #include "backends/fake/FakeWindow.h"
 #include "platform/Platform.h"
 
@@ -204,6 +205,7 @@ class TFakePlatform : public IPlatform {
   TFakeShell& Shell() override { return FShell; }
   TFakeRegistryStore& RegistryStore() override { return FRegistryStore; }
   TFakeSystemServices& SystemServices() override { return FSystemServices; }
+  TFakeMenus& Menus() override { return FMenus; }
 
  private:
   TFakeProcessInfo FProcessInfo;
@@ -222,6 +224,7 @@ class TFakePlatform : public IPlatform {
   TFakeShell FShell;
   TFakeRegistryStore FRegistryStore;
   TFakeSystemServices FSystemServices;
+  TFakeMenus FMenus{FFileSystem};
 };
 
 }  // namespace zel

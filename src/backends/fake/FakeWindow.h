@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "backends/fake/FakeMenus.h"
 #include "platform/Window.h"
 
 namespace zel {
@@ -54,10 +55,16 @@ class TFakeWindow : public IWindow {
   }
   TNativeHandle ContentHandle() override { return &FContent; }
   void SetProgressBarVisible(bool visible) override { FProgressBarVisible = visible; }
+  TFakeMenuView& MenuBar() override {
+    FMenuBarAttached = true;
+    return FMenuBar;
+  }
 
   // What the test inspects.
   bool Centered() const { return FCentered; }
   bool ProgressBarVisible() const { return FProgressBarVisible; }
+  // Whether the menu bar was asked for, and so placed above the content.
+  bool MenuBarAttached() const { return FMenuBarAttached; }
   bool Closed() const { return FClosed; }
   int ShowCount() const { return FShowCount; }
   int BringToFrontCount() const { return FBringToFrontCount; }
@@ -89,6 +96,8 @@ class TFakeWindow : public IWindow {
   bool FVisible = false;
   bool FShownBefore = false;
   bool FProgressBarVisible = false;
+  TFakeMenuView FMenuBar;
+  bool FMenuBarAttached = false;
   bool FClosed = false;
   int FShowCount = 0, FBringToFrontCount = 0, FFocusCount = 0, FCloseQueryCount = 0;
   TCloseQuery FCloseQuery;

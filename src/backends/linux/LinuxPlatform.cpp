@@ -8,6 +8,7 @@
 #include "backends/linux/InstanceLockLinux.h"
 #include "backends/linux/KnownFoldersLinux.h"
 #include "backends/linux/LocaleLinux.h"
+#include "backends/linux/MenusLinux.h"
 #include "backends/linux/MessageBoxesLinux.h"
 #include "backends/linux/ProcessInfoLinux.h"
 #include "backends/linux/ProcessesLinux.h"
@@ -38,6 +39,7 @@ class TLinuxPlatform : public IPlatform {
   IShell& Shell() override { return FShell; }
   IRegistryStore& RegistryStore() override { return FRegistryStore; }
   ISystemServices& SystemServices() override { return FSystemServices; }
+  IMenus& Menus() override { return FMenus; }
 
  private:
   TLinuxProcessInfo FProcessInfo;
@@ -56,6 +58,7 @@ class TLinuxPlatform : public IPlatform {
   TLinuxShell FShell;
   TLinuxRegistryStore FRegistryStore;
   TLinuxSystemServices FSystemServices;
+  TLinuxMenus FMenus;
 };
 
 }  // namespace

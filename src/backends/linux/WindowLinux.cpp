@@ -358,6 +358,21 @@ void TLinuxWindow::CloseNow() {
   if (handler) handler();
 }
 
+IMenuView& TLinuxWindow::MenuBar() {
+  if (!FMenuBar) {
+    GtkWidget* bar = gtk_menu_bar_new();
+    // Above the content, in the client area the window already has: the
+    // content shrinks, the outer size stays.
+    if (FContent) {
+      GtkWidget* box = gtk_widget_get_parent(FContent);
+      gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
+      gtk_box_reorder_child(GTK_BOX(box), bar, 0);
+    }
+    FMenuBar = std::make_unique<TLinuxMenuView>(GTK_MENU_SHELL(bar));
+  }
+  return *FMenuBar;
+}
+
 void TLinuxWindow::SetProgressBarVisible(bool visible) {
   if (!FProgressBar) return;
   gtk_widget_set_visible(FProgressBar, visible);

@@ -2,8 +2,10 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "backends/linux/MenuViewLinux.h"
 #include "platform/Window.h"
 
 namespace zel {
@@ -52,6 +54,8 @@ class TLinuxWindow : public IWindow {
   }
   TNativeHandle ContentHandle() override { return FContent; }
   void SetProgressBarVisible(bool visible) override;
+  // A GtkMenuBar at the top of the window's box; the content keeps the rest.
+  IMenuView& MenuBar() override;
 
   GtkWindow* Handle() const { return FWindow ? GTK_WINDOW(FWindow) : nullptr; }
 
@@ -125,6 +129,7 @@ class TLinuxWindow : public IWindow {
   std::function<void()> FOnClosed;
   std::function<void(int width, int height)> FOnContentResized;
   int FContentWidth = -1, FContentHeight = -1;
+  std::unique_ptr<TLinuxMenuView> FMenuBar;
 };
 
 }  // namespace zel

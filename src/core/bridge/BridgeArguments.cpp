@@ -29,16 +29,20 @@ bool ReadBoolArgument(const nlohmann::json& data, std::string_view key, bool def
   if (value->is_boolean()) return value->get<bool>();
   if (value->is_number()) return value->get<double>() != 0;
   if (value->is_string()) {
-    const std::string text = value->get<std::string>();
-    if (SameTextIgnoringCase(text, "true")) return true;
-    if (SameTextIgnoringCase(text, "false")) return false;
-    // Locale-independent: "1.5" is a number whatever the user's decimal separator.
-    double number = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, number);
-    if (!text.empty() && error == std::errc() && stop == end) return number != 0;
+    if (const auto truth = TruthValueOfText(value->get_ref<const std::string&>())) return *truth;
   }
   throw EBridgeArgumentError("The argument " + std::string(key) + " is not a truth value");
+}
+
+std::optional<bool> TruthValueOfText(std::string_view text) {
+  if (SameTextIgnoringCase(text, "true")) return true;
+  if (SameTextIgnoringCase(text, "false")) return false;
+  // Locale-independent: "1.5" is a number whatever the user's decimal separator.
+  double number = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, number);
+  if (!text.empty() && error == std::errc() && stop == end) return number != 0;
+  return std::nullopt;
 }
 
 }  // namespace zel

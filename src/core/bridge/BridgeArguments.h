@@ -1,5 +1,6 @@
 #pragma once
 // Reading a call's arguments from its `data` object.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,5 +26,9 @@ std::string ReadTextArgument(const nlohmann::json& data, std::string_view key,
 // "true"/"false" in any letter case; a number is true unless 0; anything
 // else throws.
 bool ReadBoolArgument(const nlohmann::json& data, std::string_view key, bool defaultValue);
+
+// A text read as a truth value: "true" or "false" in any letter case, or a
+// number, true unless 0; none for any other text.
+std::optional<bool> TruthValueOfText(std::string_view text);
 
 }  // namespace zel

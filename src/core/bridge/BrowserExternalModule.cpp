@@ -15,8 +15,17 @@ constexpr std::string_view ApplicationOrigin = "file://";
 
 }  // namespace
 
-TBrowserExternalModule::TBrowserExternalModule(IPlatform& platform) : FPlatform(platform) {
+TBrowserExternalModule::TBrowserExternalModule(IPlatform& platform)
+    : FPlatform(platform), FBrowserExternalForm(std::make_unique<TBrowserExternalForm>(platform)) {
   RegisterFunctionFamilies(FDispatcher);
+  // Clicks on the menus and the tray icon become page events.
+  TBrowserExternalForm& form = *FBrowserExternalForm;
+  form.MainMenu().SetOnItemClick(
+      [this](std::int32_t tag) { RaisePageEvent("onMainMenuItemClick", std::to_string(tag)); });
+  form.TrayMenu().SetOnItemClick(
+      [this](std::int32_t tag) { RaisePageEvent("onTrayMenuItemClick", std::to_string(tag)); });
+  form.TrayIcon().SetOnClick([this] { RaisePageEvent("onTrayIconClick"); });
+  FTrayIconVisible = [&form] { return form.TrayIcon().Visible(); };
 }
 
 void TBrowserExternalModule::SetProjectINI(TProjectINI* value) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/bridge/BridgeDispatcher.h"
+#include "core/bridge/BrowserExternalForm.h"
 #include "core/bridge/BridgeLifetime.h"
 #include "core/bridge/BrowserAccess.h"
 #include "platform/SystemServices.h"
@@ -76,9 +77,12 @@ class TBrowserExternalModule {
   // The running executable's full path followed by the command-line arguments.
   const std::vector<std::string>& CommandLine() const { return FCommandLine; }
   void SetCommandLine(std::vector<std::string> value) { FCommandLine = std::move(value); }
-  // Whether the tray icon is shown (never, until a tray is plugged in).
+  // Whether the tray icon is shown where the desktop displays it; the query
+  // asks the form's tray icon unless replaced.
   bool TrayIconVisible() const { return FTrayIconVisible && FTrayIconVisible(); }
   void SetTrayIconVisibleQuery(std::function<bool()> query) { FTrayIconVisible = std::move(query); }
+  // The menus and the tray icon.
+  TBrowserExternalForm& BrowserExternalForm() { return *FBrowserExternalForm; }
 
   // The notifications presented for the page, made at first use by the
   // system functions and destroyed with the module; null until then. A click
@@ -109,6 +113,7 @@ class TBrowserExternalModule {
   TBridgeLifetimeOwner FLifetime;
   std::vector<std::string> FCommandLine;
   std::function<bool()> FTrayIconVisible;
+  std::unique_ptr<TBrowserExternalForm> FBrowserExternalForm;
   // Last, so it goes first: no click arrives while the module is half gone.
   std::unique_ptr<INotificationCenter> FNotificationCenter;
 };

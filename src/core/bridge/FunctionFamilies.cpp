@@ -12,6 +12,7 @@ void RegisterFunctionFamilies(TBridgeDispatcher& dispatcher) {
   RegisterRegistryFunctions(dispatcher);
   RegisterWindowFunctions(dispatcher);
   RegisterSystemFunctions(dispatcher);
+  RegisterMenuFunctions(dispatcher);
 }
 
 }  // namespace zel

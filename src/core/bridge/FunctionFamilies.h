@@ -13,5 +13,6 @@ void RegisterShellFunctions(TBridgeDispatcher& dispatcher);
 void RegisterRegistryFunctions(TBridgeDispatcher& dispatcher);
 void RegisterWindowFunctions(TBridgeDispatcher& dispatcher);
 void RegisterSystemFunctions(TBridgeDispatcher& dispatcher);
+void RegisterMenuFunctions(TBridgeDispatcher& dispatcher);
 
 }  // namespace zel

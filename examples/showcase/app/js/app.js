@@ -1,3 +1,4 @@
+import { setUpMenus } from './menus.js';
 import { loadNotes, saveNotes } from './notes.js';
 
 const $ = (id) => document.getElementById(id);
@@ -11,6 +12,13 @@ async function showRuntime() {
   const runtime = await zel.isRuntime();
   $('is-runtime').textContent = runtime ? 'yes' : 'no (preview)';
   $('runtime-badge').textContent = runtime ? 'packaged' : 'preview';
+  if (runtime) {
+    await setUpMenus({
+      addNote: (text) => { saveNotes([...loadNotes(), text]); renderNotes(); },
+      clearNotes: () => { saveNotes([]); renderNotes(); },
+      focusNote: () => $('note-text').focus(),
+    });
+  }
 }
 
 async function showPackageData() {
