@@ -14,10 +14,13 @@ class TMainForm::TBrowserAccess : public IBrowserAccess {
  public:
   TBrowserAccess(TMainForm& owner) : FOwner(owner) {}
   void PostWebMessageAsJson(const std::string& json) override {
-    if (auto* view = Edge() ? Edge()->DefaultInterface() : nullptr) view->PostWebMessageAsJson(json);
+    if (auto* view = Edge() ? Edge()->DefaultInterface() : nullptr)
+      view->PostWebMessageAsJson(json);
   }
+  // Page events reach only a page of the application's: a web page it shows
+  // learns nothing of its menus, tray or notifications.
   void ExecuteScript(const std::string& script) override {
-    if (Edge()) Edge()->ExecuteScript(script);
+    if (Edge() && FOwner.ShowsOwnPage()) Edge()->ExecuteScript(script);
   }
   void Navigate(const std::string& url) override {
     if (Edge()) Edge()->Navigate(url);
@@ -32,7 +35,9 @@ class TMainForm::TBrowserAccess : public IBrowserAccess {
   }
 
  private:
-  TEdgeBrowser* Edge() { return FOwner.FBrowserForm ? FOwner.FBrowserForm->EdgeBrowser() : nullptr; }
+  TEdgeBrowser* Edge() {
+    return FOwner.FBrowserForm ? FOwner.FBrowserForm->EdgeBrowser() : nullptr;
+  }
   TMainForm& FOwner;
 };
 
@@ -59,8 +64,8 @@ void TMainForm::FormCreate() {
   const bool isRuntime = package != nullptr;
   FBrowserExternalModule->SetExeZip(package);
 
-  FBrowserForm = std::make_unique<TBrowserForm>(FPlatform.UserInterface(), FLoader, FPlatform.ProcessInfo(),
-                                                FPlatform.Processes());
+  FBrowserForm = std::make_unique<TBrowserForm>(FPlatform.UserInterface(), FLoader,
+                                                FPlatform.ProcessInfo(), FPlatform.Processes());
   FBrowserForm->SetOnProgressBarVisibleChanged(
       [this](TBrowserForm&, bool visible) { FWindow->SetProgressBarVisible(visible); });
   FBrowserForm->FormCreate(FWindow->ContentHandle());
@@ -70,7 +75,9 @@ void TMainForm::FormCreate() {
   });
 
   const TProjectINI& settings = FStartup.ProjectINI();
-  const auto flag = [&](const char* key) { return settings.ReadBool(ProjectIniAppSection, key, false); };
+  const auto flag = [&](const char* key) {
+    return settings.ReadBool(ProjectIniAppSection, key, false);
+  };
   FBrowserForm->SetExeZip(package);
   FBrowserForm->SetIsRuntime(isRuntime);
   if (!FStartup.FilesFolder().empty()) FBrowserForm->SetAppDirPath(FStartup.FilesFolder());
@@ -85,10 +92,12 @@ void TMainForm::FormCreate() {
 
   TEdgeBrowser* edge = FBrowserForm->EdgeBrowser();
   edge->SetOnWebMessageReceived([this](TCustomEdgeBrowser&, TWebMessageReceivedEventArgs& args) {
-    if (FBrowserExternalModule) FBrowserExternalModule->EdgeBrowserWebMessageReceived(args.ArgsInterface());
+    if (FBrowserExternalModule)
+      FBrowserExternalModule->EdgeBrowserWebMessageReceived(args.ArgsInterface());
   });
-  edge->SetOnDocumentTitleChanged(
-      [this](TCustomEdgeBrowser& sender, const std::string& title) { EdgeBrowserDocumentTitleChanged(sender, title); });
+  edge->SetOnDocumentTitleChanged([this](TCustomEdgeBrowser& sender, const std::string& title) {
+    EdgeBrowserDocumentTitleChanged(sender, title);
+  });
 
   FBrowserAccess = std::make_unique<TBrowserAccess>(*this);
   FBrowserExternalModule->SetMainForm(FWindow.get());
@@ -116,8 +125,11 @@ void TMainForm::FormCreate() {
 
 void TMainForm::ApplyWindowSettings() {
   const TProjectINI& s = FStartup.ProjectINI();
-  const auto integer = [&](const char* key, int fallback) { return s.ReadInteger(ProjectIniAppSection, key, fallback); };
-  FWindow->SetBounds({integer("Left", 50), integer("Top", 50), integer("Width", 800), integer("Height", 600)});
+  const auto integer = [&](const char* key, int fallback) {
+    return s.ReadInteger(ProjectIniAppSection, key, fallback);
+  };
+  FWindow->SetBounds(
+      {integer("Left", 50), integer("Top", 50), integer("Width", 800), integer("Height", 600)});
   FWindow->SetSizeLimits(integer("MinWidth", 0), integer("MinHeight", 0), integer("MaxWidth", 0),
                          integer("MaxHeight", 0));
   FWindow->SetCentered(integer("WindowPosition", 0) == 0);
@@ -153,7 +165,8 @@ void TMainForm::BrowserExternalModuleAppCloseRequest(TBrowserExternalModule&) {
   FWindow->Close();
 }
 
-void TMainForm::EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser&, const std::string& ADocumentTitle) {
+void TMainForm::EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser&,
+                                                const std::string& ADocumentTitle) {
   if (FStartup.ProjectINI().ReadBool(ProjectIniAppSection, "DynamicAppTitle", false)) {
     FWindow->SetCaption(ADocumentTitle);
   }

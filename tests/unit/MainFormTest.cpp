@@ -181,6 +181,18 @@ TEST_F(MainFormTest, AForeignPageCannotHoldTheWindowOpen) {
   EXPECT_TRUE(WebView().Scripts().empty());
 }
 
+TEST_F(MainFormTest, PageEventsReachOnlyTheApplicationsOwnPage) {
+  Start("");
+  ASSERT_NE(FPlatform.Menus().TrayIcon(), nullptr);
+  WebView().SetSource("file:///index.html");
+  FPlatform.Menus().TrayIcon()->Click();
+  ASSERT_EQ(WebView().Scripts().size(), 1u);
+  EXPECT_EQ(WebView().Scripts()[0].Script, "zel.events.onTrayIconClick();");
+  WebView().SetSource("https://example.com/");
+  FPlatform.Menus().TrayIcon()->Click();
+  EXPECT_EQ(WebView().Scripts().size(), 1u);
+}
+
 TEST_F(MainFormTest, BridgeCallsAreAnsweredThroughTheWebView) {
   Start("");
   WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"u","data":{}})", std::nullopt);
