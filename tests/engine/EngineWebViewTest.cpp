@@ -115,6 +115,9 @@ class TSuite : public ::testing::Environment {
           }
           soup_server_message_set_response(message, "text/html", SOUP_MEMORY_COPY,
                                            it->second.data(), it->second.size());
+          if (g_str_has_suffix(path, ".bin"))
+            soup_message_headers_append(soup_server_message_get_response_headers(message),
+                                        "Content-Disposition", "attachment; filename=zelprobe.bin");
           soup_server_message_set_status(message, 200, nullptr);
         },
         nullptr, nullptr);
@@ -405,6 +408,76 @@ const report = (what, value) => chrome.webview.postMessage({ kind: 'reach', what
   EXPECT_TRUE(back.Current);
   host.View().PostWebMessageAsJson(R"({"echo": "after back"})");
   EXPECT_EQ(host.WaitForMessage("echo").Data.value("echoed", ""), "after back");
+}
+
+// Answers the first file chooser dialog that shows with `path`, from the main loop.
+struct TDialogAnswer {
+  std::string Path;
+  GtkWidget* Dialog = nullptr;
+  bool Answered = false;
+};
+
+gboolean AnswerFileChooser(gpointer data) {
+  auto* answer = static_cast<TDialogAnswer*>(data);
+  if (answer->Dialog) {
+    // Named on the last tick: the dialog has settled, press its accept button.
+    GtkWidget* accept =
+        gtk_dialog_get_widget_for_response(GTK_DIALOG(answer->Dialog), GTK_RESPONSE_ACCEPT);
+    if (accept) gtk_button_clicked(GTK_BUTTON(accept));
+    answer->Answered = accept != nullptr;
+    return G_SOURCE_REMOVE;
+  }
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* item = windows; item; item = item->next) {
+    if (!GTK_IS_FILE_CHOOSER_DIALOG(item->data) || !gtk_widget_get_visible(GTK_WIDGET(item->data)))
+      continue;
+    std::filesystem::path path(answer->Path);
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(item->data), path.parent_path().c_str());
+    gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(item->data), path.filename().c_str());
+    answer->Dialog = GTK_WIDGET(item->data);
+  }
+  g_list_free(windows);
+  return G_SOURCE_CONTINUE;
+}
+
+TEST(EngineWebView, DownloadsAreTheApplicationsAndGoWhereTheUserChooses) {
+  REQUIRE_HOST();
+  TEngineHost& host = Host();
+  const std::string other = "http://127.0.0.1:" + std::to_string(GOtherPort);
+  const std::string name = "zel-download-" + std::to_string(getpid());
+  // A web page's downloads, of an attachment and of a link with "download".
+  GOtherPages["/pages/" + name + ".bin"] = "from the web";
+  GOtherPages["/pages/download.html"] = "<!doctype html><a id=a href='/pages/" + name +
+                                        ".bin'>a</a><a id=b download='" + name +
+                                        ".txt' href='/pages/blank.html'>b</a><script>a.click(); "
+                                        "setTimeout(() => b.click(), 300);</script>";
+  EXPECT_TRUE(host.NavigateAndWait(other + "/pages/download.html").Success);
+  RunUntil([] { return false; }, 2);
+  const char* home = g_get_home_dir();
+  const char* downloads = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+  for (const char* folder : {home, downloads}) {
+    if (!folder) continue;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder) / (name + ".bin")));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder) / (name + ".txt")));
+  }
+
+  // The application's page saves where the user says.
+  char folder[] = "/tmp/zel-download-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  TDialogAnswer answer{std::string(folder) + "/saved.txt"};
+  host.AddResource("report.txt", "text/plain", "the report");
+  host.AddResource("save.html", "text/html",
+                   "<!doctype html><a id=a download='report.txt'>save</a><script>"
+                   "a.href = URL.createObjectURL(new Blob(['the report'])); a.click()</script>");
+  guint source = g_timeout_add(300, AnswerFileChooser, &answer);
+  EXPECT_TRUE(host.NavigateAndWait("file:///save.html").Success);
+  EXPECT_TRUE(RunUntil([&] { return std::filesystem::exists(answer.Path); }, 20));
+  if (!answer.Answered) g_source_remove(source);
+  EXPECT_TRUE(answer.Answered);
+  RunUntil([&] { return std::filesystem::file_size(answer.Path) == 10; }, 5);
+  std::ifstream saved(answer.Path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), "the report");
+  std::filesystem::remove_all(folder);
 }
 
 TEST(EngineWebView, AMessageNamesTheDocumentThatOwnsItsChannel) {

@@ -93,6 +93,7 @@ std::shared_ptr<TEngineEnvironment> TEngineEnvironment::Create() {
   WebKitWebContext* context = environment->FContext;
   g_signal_connect(context, "initialize-web-extensions", G_CALLBACK(InitializeWebExtensions),
                    environment.get());
+  g_signal_connect(context, "download-started", G_CALLBACK(DownloadStarted), environment.get());
   webkit_web_context_register_uri_scheme(context, std::string(EngineScheme).c_str(), SchemeRequest,
                                          environment.get(), nullptr);
   // Local: documents of other schemes (web content) can neither load, frame
@@ -154,6 +155,14 @@ void TEngineEnvironment::SchemeRequest(WebKitURISchemeRequest* request, gpointer
   GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "Not found");
   webkit_uri_scheme_request_finish_error(request, error);
   g_error_free(error);
+}
+
+void TEngineEnvironment::DownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
+  TEngineView* view = TEngineView::FromWebView(webkit_download_get_web_view(download));
+  if (view)
+    view->StartDownload(download);
+  else
+    webkit_download_cancel(download);
 }
 
 HRESULT TEngineEnvironment::CreateController(

@@ -36,6 +36,7 @@ class TEngineEnvironment : public IWebViewEnvironment,
   void PrepareExtension();
   static void InitializeWebExtensions(WebKitWebContext* context, gpointer self);
   static void SchemeRequest(WebKitURISchemeRequest* request, gpointer self);
+  static void DownloadStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
 
   WebKitWebContext* FContext = nullptr;
   TBrowserArguments FArguments;

@@ -173,6 +173,35 @@ void FinishNotFound(WebKitURISchemeRequest* request) {
   g_error_free(error);
 }
 
+// Asks the user where to save a download, in a save dialog over the view's
+// window; no answer cancels it.
+gboolean DecideDownloadDestination(WebKitDownload* download, const char* suggested, gpointer) {
+  WebKitWebView* view = webkit_download_get_web_view(download);
+  GtkWidget* toplevel = view ? gtk_widget_get_toplevel(GTK_WIDGET(view)) : nullptr;
+  GtkFileChooserNative* dialog =
+      gtk_file_chooser_native_new(nullptr, GTK_IS_WINDOW(toplevel) ? GTK_WINDOW(toplevel) : nullptr,
+                                  GTK_FILE_CHOOSER_ACTION_SAVE, nullptr, nullptr);
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+  if (const char* folder = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
+    gtk_file_chooser_set_current_folder(chooser, folder);
+  gtk_file_chooser_set_current_name(chooser, suggested && *suggested ? suggested : "download");
+  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(dialog), TRUE);
+  char* uri = gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT
+                  ? gtk_file_chooser_get_uri(chooser)
+                  : nullptr;
+  gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(dialog));
+  g_object_unref(dialog);
+  if (uri) {
+    webkit_download_set_allow_overwrite(download, TRUE);  // the dialog asked
+    webkit_download_set_destination(download, uri);
+    g_free(uri);
+  } else {
+    webkit_download_cancel(download);
+  }
+  return TRUE;
+}
+
 std::string CurrentUri(WebKitWebView* view) {
   const char* uri = webkit_web_view_get_uri(view);
   return uri ? EngineToFileUri(uri) : std::string();
@@ -366,6 +395,16 @@ std::optional<TWebResourceResponse> TEngineView::RequestResource(const std::stri
   TResourceArgs args(fileUri);
   Raise([&](IWebViewEvents& events) { events.WebResourceRequested(args); });
   return std::move(args.Response());
+}
+
+void TEngineView::StartDownload(WebKitDownload* download) {
+  // The page on top when the download began (a link of the page that leads
+  // to a download leaves it on top): web content saves nothing.
+  if (!IsEngineUri(FCommittedUri)) {
+    webkit_download_cancel(download);
+    return;
+  }
+  g_signal_connect(download, "decide-destination", G_CALLBACK(DecideDownloadDestination), nullptr);
 }
 
 bool TEngineView::ShowsApplicationDocument() const {

@@ -29,6 +29,9 @@ class TEngineView final : public IWebViewController, public IWebView, public IWe
   static TEngineView* FromWebView(WebKitWebView* view);
   // Answers a request of the engine's scheme through WebResourceRequested.
   void HandleSchemeRequest(WebKitURISchemeRequest* request);
+  // A download of this view: saved where the user chooses while the
+  // application's page is on top; refused for web content.
+  void StartDownload(WebKitDownload* download);
 
   // IWebViewController
   IWebView& WebView() override { return *this; }
