@@ -480,6 +480,34 @@ TEST(EngineWebView, DownloadsAreTheApplicationsAndGoWhereTheUserChooses) {
   std::filesystem::remove_all(folder);
 }
 
+TEST(EngineWebView, AFileFromTheDiskNeverBecomesAPage) {
+  REQUIRE_HOST();
+  TEngineHost& host = Host();
+  // What a file dropped on the view does: WebKit navigates to its file:
+  // address, which the runtime never asks for.
+  void* webkit = dlopen("libwebkit2gtk-4.1.so.0", RTLD_LAZY | RTLD_NOLOAD);
+  ASSERT_NE(webkit, nullptr);
+  using TLoadUri = void (*)(GtkWidget*, const char*);
+  auto loadUri = reinterpret_cast<TLoadUri>(dlsym(webkit, "webkit_web_view_load_uri"));
+  ASSERT_NE(loadUri, nullptr);
+  char folder[] = "/tmp/zel-dropped-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string dropped = std::string(folder) + "/dropped.html";
+  std::ofstream(dropped) << "<!doctype html><script>chrome.webview.postMessage('dropped')</script>";
+  EXPECT_TRUE(host.NavigateAndWait("file:///messages.html").Success);
+  host.Messages.clear();
+  host.Requested.clear();
+  loadUri(host.EngineWidget(), ("file://" + dropped).c_str());
+  RunUntil([] { return false; }, 2);
+  std::string source;
+  host.View().GetSource(source);
+  EXPECT_EQ(source, "file:///messages.html");
+  EXPECT_TRUE(host.Requested.empty()) << host.Requested.front();
+  EXPECT_TRUE(host.Messages.empty()) << host.Messages.front().Json;
+  std::filesystem::remove_all(folder);
+  dlclose(webkit);
+}
+
 TEST(EngineWebView, AMessageNamesTheDocumentThatOwnsItsChannel) {
   REQUIRE_HOST();
   ASSERT_GT(GOtherPort, 0);

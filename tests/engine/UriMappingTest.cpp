@@ -35,6 +35,9 @@ TEST(EngineUriMapping, FragmentAndOrigin) {
   EXPECT_EQ(OriginToSource("zel://"), "file://");
   EXPECT_EQ(OriginToSource("http://127.0.0.1:8080"), "http://127.0.0.1:8080");
   EXPECT_EQ(OriginToSource("null"), "null");
+  // A document of a real file: address is not one the engine serves.
+  EXPECT_EQ(OriginToSource("file://"), "null");
+  EXPECT_EQ(OriginToSource("FILE://"), "null");
 }
 
 TEST(EngineUriMapping, HeaderText) {
@@ -133,6 +136,10 @@ TEST(EngineUriMapping, TokensAreRandomHex) {
     seen.insert(token);
   }
   EXPECT_EQ(seen.size(), 8u);
+  EXPECT_TRUE(EqualInConstantTime("0a1b", "0a1b"));
+  EXPECT_FALSE(EqualInConstantTime("0a1b", "0a1c"));
+  EXPECT_FALSE(EqualInConstantTime("0a1b", "0a1"));
+  EXPECT_FALSE(EqualInConstantTime("", "0"));
 }
 
 }  // namespace

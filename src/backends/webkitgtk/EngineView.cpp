@@ -868,6 +868,13 @@ gboolean TEngineView::DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisio
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  // The runtime's file: addresses load under the engine's scheme; a file:
+  // navigation is never its own (a file dropped on the view, say), and would
+  // show a file from the disk as a page of the application.
+  if (uri && g_ascii_strncasecmp(uri, "file:", 5) == 0) {
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+  }
   if (!uri || !IsEngineUri(uri)) return FALSE;
   // The runtime's own navigation, and moves through the history the
   // application made, go ahead.

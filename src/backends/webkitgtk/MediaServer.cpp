@@ -112,6 +112,15 @@ std::string TMediaServer::AddClient(TResolver resolver) {
 
 void TMediaServer::RemoveClient(const std::string& token) { FClients.erase(token); }
 
+const TMediaServer::TResolver* TMediaServer::FindClient(std::string_view token) const {
+  // Every token is compared in full: the time taken tells nothing of how
+  // much of a guess was right.
+  const TResolver* found = nullptr;
+  for (const auto& [known, resolver] : FClients)
+    if (EqualInConstantTime(known, token)) found = &resolver;
+  return found;
+}
+
 void TMediaServer::HandleRequest(SoupServer*, SoupServerMessage* message, const char*, GHashTable*,
                                  gpointer self) {
   static_cast<TMediaServer*>(self)->Serve(message);
@@ -128,9 +137,10 @@ void TMediaServer::Serve(SoupServerMessage* message) {
   GUri* uri = soup_server_message_get_uri(message);
   std::string path = g_uri_get_path(uri);
   std::size_t slash = path.find('/', 1);
-  auto client =
-      slash == std::string::npos ? FClients.end() : FClients.find(path.substr(1, slash - 1));
-  if (client == FClients.end()) {
+  const TResolver* client = slash == std::string::npos
+                                ? nullptr
+                                : FindClient(std::string_view(path).substr(1, slash - 1));
+  if (!client) {
     soup_server_message_set_status(message, SOUP_STATUS_NOT_FOUND, nullptr);
     return;
   }
@@ -139,7 +149,7 @@ void TMediaServer::Serve(SoupServerMessage* message) {
 
   std::optional<TWebResourceResponse> response;
   try {
-    TResolver resolver = client->second;  // the resolver may remove itself
+    TResolver resolver = *client;  // the resolver may remove itself
     response = resolver(fileUri);
   } catch (...) {
     response.reset();

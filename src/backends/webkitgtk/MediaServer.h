@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/WebEngine.h"
 
@@ -37,6 +38,7 @@ class TMediaServer {
   static void HandleRequest(SoupServer* server, SoupServerMessage* message, const char* path,
                             GHashTable* query, gpointer self);
   void Serve(SoupServerMessage* message);
+  const TResolver* FindClient(std::string_view token) const;
 
   SoupServer* FServer = nullptr;
   int FPort = 0;

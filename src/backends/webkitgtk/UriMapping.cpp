@@ -56,7 +56,16 @@ bool IsEngineUri(std::string_view uri) {
 }
 
 std::string OriginToSource(std::string_view origin) {
+  if (StartsWithNoCase(origin, "file:")) return "null";
   return SwapScheme(origin, EngineScheme, "file");
+}
+
+bool EqualInConstantTime(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  unsigned difference = 0;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    difference |= static_cast<unsigned char>(a[i]) ^ static_cast<unsigned char>(b[i]);
+  return difference == 0;
 }
 
 std::vector<std::pair<std::string, std::string>> ParseHeaderText(std::string_view text) {

@@ -20,7 +20,9 @@ std::string FileToEngineUri(std::string_view uri);
 std::string EngineToFileUri(std::string_view uri);
 // The address without its "#fragment".
 std::string StripFragment(std::string_view uri);
-// A document origin as the runtime sees it: "zel://" becomes "file://".
+// A document origin as the runtime sees it: "zel://" becomes "file://". The
+// engine never shows documents of real file: addresses, so such an origin is
+// opaque ("null"): no rule may take it for the application's.
 std::string OriginToSource(std::string_view origin);
 
 // Header lines "Name: value" separated by CR LF (or LF); malformed lines are skipped.
@@ -53,6 +55,9 @@ inline constexpr int OperationCanceled = 14;
 // A random lower-case hexadecimal text of 2 × `bytes` characters from the
 // system's random source.
 std::string RandomToken(std::size_t bytes);
+// Whether two texts are equal, taking the same time whatever their contents
+// (for secrets such as tokens; a difference in length is not hidden).
+bool EqualInConstantTime(std::string_view a, std::string_view b);
 
 // The first range of a "Range: bytes=…" header against a body of `length`
 // bytes. Empty when the header asks for no satisfiable single range.
