@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zel {
@@ -59,11 +60,23 @@ class IWebResourceRequestedArgs {
   virtual void SetResponse(TWebResourceResponse response) = 0;
 };
 
+// Text shared without a copy: it stays valid while `Keeper` is held, also on
+// other threads (a message of hundreds of MiB is handed on, not copied).
+struct TSharedText {
+  std::shared_ptr<const void> Keeper;
+  std::string_view Text;
+};
+
 class IWebMessageReceivedArgs {
  public:
   virtual ~IWebMessageReceivedArgs() = default;
   // The message as JSON text (a posted string arrives as a JSON string literal).
   virtual std::string WebMessageAsJson() const = 0;
+  // The same text, shared; engines that hold it already hand it on as it is.
+  virtual TSharedText WebMessageAsSharedJson() const {
+    auto text = std::make_shared<const std::string>(WebMessageAsJson());
+    return {text, *text};
+  }
   // The message when it was posted as a plain string; E_INVALIDARG otherwise.
   virtual HRESULT TryGetWebMessageAsString(std::string& value) const = 0;
   // Origin of the document that owns the channel the message was posted

@@ -1,6 +1,11 @@
 #include "backends/webkitgtk/EngineView.h"
 
+#include <fcntl.h>
+#include <gio/gunixfdlist.h>
 #include <strings.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -45,15 +50,19 @@ class TResourceArgs : public IWebResourceRequestedArgs {
 
 class TWebMessageArgs : public IWebMessageReceivedArgs {
  public:
-  TWebMessageArgs(std::string json, std::string source, std::vector<std::string> ancestors,
+  TWebMessageArgs(TSharedText json, std::string source, std::vector<std::string> ancestors,
                   bool current)
       : FJson(std::move(json)),
         FSource(std::move(source)),
         FAncestors(std::move(ancestors)),
         FCurrent(current) {}
-  std::string WebMessageAsJson() const override { return FJson; }
+  std::string WebMessageAsJson() const override { return std::string(FJson.Text); }
+  TSharedText WebMessageAsSharedJson() const override { return FJson; }
   HRESULT TryGetWebMessageAsString(std::string& value) const override {
-    nlohmann::json parsed = nlohmann::json::parse(FJson, nullptr, false);
+    // Only a JSON string is a string message: a call object is not parsed here.
+    const std::size_t first = FJson.Text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos || FJson.Text[first] != '"') return E_INVALIDARG;
+    nlohmann::json parsed = nlohmann::json::parse(FJson.Text, nullptr, false);
     if (!parsed.is_string()) return E_INVALIDARG;
     value = parsed.get<std::string>();
     return S_OK;
@@ -63,11 +72,45 @@ class TWebMessageArgs : public IWebMessageReceivedArgs {
   bool IsSenderCurrent() const override { return FCurrent; }
 
  private:
-  std::string FJson;
+  TSharedText FJson;
   std::string FSource;
   std::vector<std::string> FAncestors;
   bool FCurrent;
 };
+
+// Text inside a message's parameters, kept alive with them.
+TSharedText VariantText(GVariant* parameters, const char* text) {
+  g_variant_ref(parameters);
+  return {std::shared_ptr<const void>(
+              parameters, [](const void* held) { g_variant_unref(static_cast<GVariant*>(const_cast<void*>(held))); }),
+          text};
+}
+
+// The text of a large message, which the extension hands over as a sealed
+// memory file: mapped read-only, never copied. None unless the file is
+// sealed against writing and shrinking (a mapping of a file that shrinks
+// would fault).
+std::optional<TSharedText> MappedText(WebKitUserMessage* message, gint32 index) {
+  GUnixFDList* files = webkit_user_message_get_fd_list(message);
+  if (!files) return std::nullopt;
+  const int fd = g_unix_fd_list_get(files, index, nullptr);  // a duplicate of our own
+  if (fd < 0) return std::nullopt;
+  constexpr int Required = F_SEAL_SHRINK | F_SEAL_WRITE;
+  const int seals = fcntl(fd, F_GET_SEALS);
+  struct stat status {};
+  void* map = MAP_FAILED;
+  std::size_t size = 0;
+  if (seals >= 0 && (seals & Required) == Required && fstat(fd, &status) == 0 &&
+      status.st_size > 0) {
+    size = static_cast<std::size_t>(status.st_size);
+    map = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+  }
+  close(fd);
+  if (map == MAP_FAILED) return std::nullopt;
+  return TSharedText{
+      std::shared_ptr<const void>(map, [size](const void* held) { munmap(const_cast<void*>(held), size); }),
+      std::string_view(static_cast<const char*>(map), size)};
+}
 
 // The extension's JSON array of origins, as the runtime names them. Anything
 // else is one opaque origin, which no rule trusts.
@@ -921,14 +964,23 @@ void TEngineView::ProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationR
 gboolean TEngineView::UserMessage(WebKitWebView*, WebKitUserMessage* message, TEngineView* self) {
   if (g_strcmp0(webkit_user_message_get_name(message), WebMessageName) != 0) return FALSE;
   GVariant* parameters = webkit_user_message_get_parameters(message);
-  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sbss)"))) return TRUE;
-  if (!self->FIsWebMessageEnabled) return TRUE;
+  if (!parameters || !self->FIsWebMessageEnabled) return TRUE;
   const char* origin = nullptr;
   gboolean current = FALSE;
   const char* ancestors = nullptr;
-  const char* json = nullptr;
-  g_variant_get(parameters, "(&sb&s&s)", &origin, &current, &ancestors, &json);
-  TWebMessageArgs args(json, OriginToSource(origin), ParseAncestorOrigins(ancestors), current);
+  std::optional<TSharedText> json;
+  if (g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sbss)"))) {
+    const char* text = nullptr;
+    g_variant_get(parameters, "(&sb&s&s)", &origin, &current, &ancestors, &text);
+    json = VariantText(parameters, text);
+  } else if (g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sbsh)"))) {
+    gint32 index = -1;
+    g_variant_get(parameters, "(&sb&sh)", &origin, &current, &ancestors, &index);
+    json = MappedText(message, index);
+  }
+  if (!json) return TRUE;
+  TWebMessageArgs args(std::move(*json), OriginToSource(origin), ParseAncestorOrigins(ancestors),
+                       current);
   self->Raise([&](IWebViewEvents& e) { e.WebMessageReceived(args); });
   return TRUE;
 }

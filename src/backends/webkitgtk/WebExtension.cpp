@@ -8,8 +8,15 @@
 //   document, that document's origin and the origins of the documents that
 //   frame it, all read here where the page cannot forge them;
 // - delivers the host's messages to the top document.
+#include <fcntl.h>
+#include <gio/gunixfdlist.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <webkit2/webkit-web-extension.h>
 
+#include <cerrno>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -35,11 +42,16 @@ WebKitScriptWorld* OriginWorld() {
   return world;
 }
 
-// The frame a `post` function belongs to. The function itself belongs to one
-// document of that frame: the global object it was made in.
+class TPieceMessage;
+
+// The frame the `post` and `postPart` functions belong to. The functions
+// themselves belong to one document of that frame: the global object they
+// were made in. Both hold it.
 struct TFrameBinding {
   WebKitFrame* Frame;
   guint64 PageId;
+  std::unique_ptr<TPieceMessage> Pieces;  // a message arriving in pieces
+  int Holders = 2;
 };
 
 constexpr const char* EngineSchemePrefix = "zel:";
@@ -54,11 +66,7 @@ bool CallerIsCurrentDocument(WebKitFrame* frame) {
   return current;
 }
 
-void FreeBinding(gpointer data) {
-  auto* binding = static_cast<TFrameBinding*>(data);
-  g_object_unref(binding->Frame);
-  delete binding;
-}
+void FreeBinding(gpointer data);
 
 // Evaluates `script` in the frame's document in a world of our own and
 // returns its text result, or `fallback`.
@@ -131,19 +139,185 @@ void RunScript(JSCContext* context, std::string_view source, const char* name) {
   g_clear_object(&function);
 }
 
+// What the host judges a message by, read when the page posts it.
+struct TSender {
+  std::string Origin;
+  bool Current;
+  std::string Ancestors;
+};
+
+TSender SenderOf(TFrameBinding& binding) {
+  // A function kept from a document that has gone speaks for nobody.
+  const bool current = CallerIsCurrentDocument(binding.Frame);
+  return {current ? FrameOrigin(binding.Frame) : "null", current,
+          current ? AncestorOrigins(binding.Frame) : "[]"};
+}
+
+// Messages from this size on travel in a memory file of their own: the host
+// maps it, so the text is copied once on its way, not at every stage of the
+// engine's messaging.
+constexpr std::size_t SharedMessageSize = 256 * 1024;
+// Text gathered before it is written to the memory file.
+constexpr std::size_t WriteBufferSize = 1 << 20;
+
+bool WriteAll(int fd, const char* text, std::size_t length) {
+  while (length > 0) {
+    const ssize_t written = write(fd, text, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    text += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+// Sends `text` with its sender to the host: in a sealed memory file when it
+// is large (the seals keep it from changing or shrinking under the host's
+// mapping), inline otherwise or when no memory file can be made.
+void SendToHost(guint64 pageId, const TSender& sender, int memoryFile, const char* text) {
+  WebKitWebPage* page = webkit_web_extension_get_page(Extension, pageId);
+  WebKitUserMessage* message = nullptr;
+  if (memoryFile >= 0 && page &&
+      fcntl(memoryFile, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) == 0) {
+    const int fd = dup(memoryFile);
+    if (fd >= 0) {
+      GUnixFDList* files = g_unix_fd_list_new_from_array(&fd, 1);  // takes the descriptor
+      message = webkit_user_message_new_with_fd_list(
+          WebMessageName,
+          g_variant_new("(sbsh)", sender.Origin.c_str(), sender.Current, sender.Ancestors.c_str(), 0),
+          files);
+      g_object_unref(files);
+    }
+  }
+  if (!page) return;
+  if (!message && text) {
+    message = webkit_user_message_new(
+        WebMessageName, g_variant_new("(sbss)", sender.Origin.c_str(), sender.Current,
+                                      sender.Ancestors.c_str(), text));
+  }
+  if (message) webkit_web_page_send_message_to_view(page, message, nullptr, nullptr, nullptr);
+}
+
+// A message written into a memory file as its pieces come (see shim.js);
+// kept in memory where no memory file can be made.
+class TPieceMessage {
+ public:
+  explicit TPieceMessage(TSender sender)
+      : FSender(std::move(sender)),
+        FFile(memfd_create("zel-message", MFD_CLOEXEC | MFD_ALLOW_SEALING)) {}
+  ~TPieceMessage() {
+    if (FFile >= 0) close(FFile);
+  }
+  TPieceMessage(const TPieceMessage&) = delete;
+  TPieceMessage& operator=(const TPieceMessage&) = delete;
+
+  void AppendJson(const char* text, std::size_t length) { Append(text, length); }
+
+  // Characters of a string, escaped as JSON.stringify escapes them.
+  void AppendStringPiece(const char* text, std::size_t length) {
+    static const char* const Hex = "0123456789abcdef";
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (c >= 0x20 && c != '"' && c != '\\') continue;
+      Append(text + run, i - run);
+      run = i + 1;
+      char escape[6] = {'\\', static_cast<char>(c), 0, 0, 0, 0};
+      std::size_t size = 2;
+      switch (c) {
+        case '"': case '\\': break;
+        case '\b': escape[1] = 'b'; break;
+        case '\f': escape[1] = 'f'; break;
+        case '\n': escape[1] = 'n'; break;
+        case '\r': escape[1] = 'r'; break;
+        case '\t': escape[1] = 't'; break;
+        default:
+          escape[1] = 'u';
+          escape[2] = escape[3] = '0';
+          escape[4] = Hex[c >> 4];
+          escape[5] = Hex[c & 15];
+          size = 6;
+      }
+      Append(escape, size);
+    }
+    Append(text + run, length - run);
+  }
+
+  void Send(guint64 pageId) {
+    if (FFile < 0) return SendToHost(pageId, FSender, -1, FText.c_str());
+    // A memory file that could not be written whole is not sent.
+    if (Flush() && !FFailed) SendToHost(pageId, FSender, FFile, nullptr);
+  }
+
+ private:
+  void Append(const char* text, std::size_t length) {
+    if (FFile < 0) {
+      FText.append(text, length);
+      return;
+    }
+    if (FText.size() + length <= WriteBufferSize) {
+      FText.append(text, length);
+      return;
+    }
+    // Long runs (a string without escapes) go to the file without a copy.
+    if (!Flush() || !WriteAll(FFile, text, length)) FFailed = true;
+  }
+  bool Flush() {
+    const bool written = WriteAll(FFile, FText.data(), FText.size());
+    FText.clear();
+    return written;
+  }
+
+  TSender FSender;
+  int FFile;
+  std::string FText;
+  bool FFailed = false;
+};
+
+void FreeBinding(gpointer data) {
+  auto* binding = static_cast<TFrameBinding*>(data);
+  if (--binding->Holders > 0) return;
+  g_object_unref(binding->Frame);
+  delete binding;
+}
+
 void Post(const char* json, gpointer data) {
   auto* binding = static_cast<TFrameBinding*>(data);
-  WebKitWebPage* page = webkit_web_extension_get_page(Extension, binding->PageId);
-  if (!page || !json) return;
-  // A function kept from a document that has gone speaks for nobody.
-  bool current = CallerIsCurrentDocument(binding->Frame);
-  std::string origin = current ? FrameOrigin(binding->Frame) : "null";
-  std::string ancestors = current ? AncestorOrigins(binding->Frame) : "[]";
-  webkit_web_page_send_message_to_view(
-      page,
-      webkit_user_message_new(WebMessageName, g_variant_new("(sbss)", origin.c_str(), current,
-                                                            ancestors.c_str(), json)),
-      nullptr, nullptr, nullptr);
+  if (!json) return;
+  const TSender sender = SenderOf(*binding);
+  const std::size_t length = std::strlen(json);
+  int fd = -1;
+  if (length >= SharedMessageSize) {
+    fd = memfd_create("zel-message", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (fd >= 0 && !WriteAll(fd, json, length)) {
+      close(fd);
+      fd = -1;
+    }
+  }
+  SendToHost(binding->PageId, sender, fd, json);
+  if (fd >= 0) close(fd);
+}
+
+// One step of a message that arrives in pieces; kinds as in shim.js.
+void PostPart(int kind, JSCValue* text, gpointer data) {
+  auto* binding = static_cast<TFrameBinding*>(data);
+  if (kind == 0) binding->Pieces = std::make_unique<TPieceMessage>(SenderOf(*binding));
+  TPieceMessage* message = binding->Pieces.get();
+  if (!message) return;
+  if (kind == 3) {
+    message->Send(binding->PageId);
+    binding->Pieces.reset();
+    return;
+  }
+  // The characters as UTF-8, NUL characters included.
+  GBytes* bytes = jsc_value_to_string_as_bytes(text);
+  gsize size = 0;
+  const auto* characters = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+  if (kind == 2)
+    message->AppendStringPiece(characters, size);
+  else
+    message->AppendJson(characters, size);
+  g_bytes_unref(bytes);
 }
 
 void WindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
@@ -158,7 +332,11 @@ void WindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFr
         new TFrameBinding{WEBKIT_FRAME(g_object_ref(frame)), webkit_web_page_get_id(page)};
     JSCValue* post = jsc_value_new_function(context, nullptr, G_CALLBACK(Post), binding,
                                             FreeBinding, G_TYPE_NONE, 1, G_TYPE_STRING);
-    JSCValue* dispatch = jsc_value_function_call(shim, JSC_TYPE_VALUE, post, G_TYPE_NONE);
+    JSCValue* postPart =
+        jsc_value_new_function(context, nullptr, G_CALLBACK(PostPart), binding, FreeBinding,
+                               G_TYPE_NONE, 2, G_TYPE_INT, JSC_TYPE_VALUE);
+    JSCValue* dispatch = jsc_value_function_call(shim, JSC_TYPE_VALUE, post, JSC_TYPE_VALUE,
+                                                 postPart, G_TYPE_NONE);
     // Only the top document receives the host's messages.
     if (dispatch && jsc_value_is_function(dispatch) && webkit_frame_is_main_frame(frame)) {
       if (JSCContext* own = webkit_frame_get_js_context_for_script_world(frame, OriginWorld())) {
@@ -168,6 +346,7 @@ void WindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFr
     }
     g_clear_object(&dispatch);
     g_object_unref(post);
+    g_object_unref(postPart);
   }
   jsc_context_clear_exception(context);
   g_clear_object(&shim);

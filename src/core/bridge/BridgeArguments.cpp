@@ -7,29 +7,60 @@
 namespace zel {
 
 namespace {
-const nlohmann::json* Find(const nlohmann::json& data, std::string_view key) {
-  if (!data.is_object()) return nullptr;
-  const auto it = data.find(std::string(key));
-  return it == data.end() || it->is_null() ? nullptr : &*it;
+
+const TJsonValueView* Find(const TCallArguments& data, std::string_view key) {
+  const TJsonValueView* value = data.Find(key);
+  return value && value->Kind != TJsonKind::Null ? value : nullptr;
 }
+
+// A number's value, locale-independent; one too small for a double is 0.
+double NumberOf(std::string_view text) {
+  double number = 0;
+  const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  return error == std::errc() ? number : 0;
+}
+
 }  // namespace
 
-std::string ReadTextArgument(const nlohmann::json& data, std::string_view key,
+std::string ReadTextArgument(const TCallArguments& data, std::string_view key,
                              std::string_view defaultValue) {
-  const nlohmann::json* value = Find(data, key);
+  const TJsonValueView* value = Find(data, key);
   if (!value) return std::string(defaultValue);
-  if (value->is_string()) return value->get<std::string>();
-  if (value->is_number() || value->is_boolean()) return value->dump();
-  throw EBridgeArgumentError("The argument " + std::string(key) + " is not text");
+  switch (value->Kind) {
+    case TJsonKind::String:
+      return value->HasEscapes ? DecodeJsonString(value->Text) : std::string(value->Text);
+    case TJsonKind::Number:
+    case TJsonKind::True:
+    case TJsonKind::False:
+      return std::string(value->Text);
+    default:
+      throw EBridgeArgumentError("The argument " + std::string(key) + " is not text");
+  }
 }
 
-bool ReadBoolArgument(const nlohmann::json& data, std::string_view key, bool defaultValue) {
-  const nlohmann::json* value = Find(data, key);
+std::string_view TextArgumentView(const TCallArguments& data, std::string_view key,
+                                  std::string& storage) {
+  const TJsonValueView* value = Find(data, key);
+  if (value && value->Kind == TJsonKind::String && !value->HasEscapes) return value->Text;
+  storage = ReadTextArgument(data, key);
+  return storage;
+}
+
+bool ReadBoolArgument(const TCallArguments& data, std::string_view key, bool defaultValue) {
+  const TJsonValueView* value = Find(data, key);
   if (!value) return defaultValue;
-  if (value->is_boolean()) return value->get<bool>();
-  if (value->is_number()) return value->get<double>() != 0;
-  if (value->is_string()) {
-    if (const auto truth = TruthValueOfText(value->get_ref<const std::string&>())) return *truth;
+  switch (value->Kind) {
+    case TJsonKind::True:
+      return true;
+    case TJsonKind::False:
+      return false;
+    case TJsonKind::Number:
+      return NumberOf(value->Text) != 0;
+    case TJsonKind::String:
+      if (const auto truth = TruthValueOfText(ReadTextArgument(data, key))) return *truth;
+      break;
+    default:
+      break;
   }
   throw EBridgeArgumentError("The argument " + std::string(key) + " is not a truth value");
 }

@@ -4,9 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
-
 #include "core/Error.h"
+#include "core/bridge/CallMessage.h"
 
 namespace zel {
 
@@ -19,13 +18,19 @@ class EBridgeArgumentError : public EError {
 
 // Text: absent or null gives `defaultValue`; a string its value; a number its
 // JSON text; true/false "true"/"false"; an object or array throws.
-std::string ReadTextArgument(const nlohmann::json& data, std::string_view key,
+std::string ReadTextArgument(const TCallArguments& data, std::string_view key,
                              std::string_view defaultValue = "");
+
+// The same without a copy where the argument is a string written without
+// escapes (contents may be hundreds of MiB): a view into the message, else
+// into `storage`.
+std::string_view TextArgumentView(const TCallArguments& data, std::string_view key,
+                                  std::string& storage);
 
 // Boolean: absent or null gives `defaultValue`; true/false their value;
 // "true"/"false" in any letter case; a number is true unless 0; anything
 // else throws.
-bool ReadBoolArgument(const nlohmann::json& data, std::string_view key, bool defaultValue);
+bool ReadBoolArgument(const TCallArguments& data, std::string_view key, bool defaultValue);
 
 // A text read as a truth value: "true" or "false" in any letter case, or a
 // number, true unless 0; none for any other text.

@@ -10,6 +10,10 @@ void TBridgeCall::Failure(const std::string& resultJson) const { Module.SendFail
 void TBridgeCall::SuccessText(std::string_view text) const { Success(TStrUtils::StringToJsonString(text)); }
 void TBridgeCall::FailureText(std::string_view text) const { Failure(TStrUtils::StringToJsonString(text)); }
 
+void TBridgeCall::ReplyFromBackground(std::function<TBridgeReply()> work) const {
+  Module.RunInBackground(Uuid, std::move(work));
+}
+
 void TBridgeDispatcher::Register(TBridgeFunction function) {
   const std::int32_t id = function.Id;
   FFunctions.insert_or_assign(id, std::move(function));

@@ -7,17 +7,23 @@
 #include <string_view>
 #include <unordered_map>
 
-#include <nlohmann/json.hpp>
+#include "core/bridge/CallMessage.h"
 
 namespace zel {
 
 class TBrowserExternalModule;
 
+// A reply made off the user-interface thread.
+struct TBridgeReply {
+  bool Success = true;
+  std::string Result;  // a complete JSON value
+};
+
 // One call being handled: who to answer and with which arguments.
 struct TBridgeCall {
   TBrowserExternalModule& Module;
   std::string Uuid;
-  const nlohmann::json& Data;
+  const TCallArguments& Data;
 
   // `resultJson` is a complete JSON value, inserted into the reply unchanged.
   void Success(const std::string& resultJson) const;
@@ -25,6 +31,10 @@ struct TBridgeCall {
   // Free text, encoded as a JSON string.
   void SuccessText(std::string_view text) const;
   void FailureText(std::string_view text) const;
+  // Runs `work` off the user-interface thread and sends the reply it returns
+  // (none when it throws). The arguments stay valid until then; calls that
+  // arrive meanwhile wait, so calls still take effect in the order they came.
+  void ReplyFromBackground(std::function<TBridgeReply()> work) const;
 };
 
 using TBridgeHandler = std::function<void(const TBridgeCall& call)>;

@@ -1,6 +1,7 @@
 #include "core/bridge/BrowserExternalModule.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/package/ExeZip.h"
 #include "core/settings/ProjectIni.h"
@@ -26,6 +27,11 @@ TBrowserExternalModule::TBrowserExternalModule(IPlatform& platform)
       [this](std::int32_t tag) { RaisePageEvent("onTrayMenuItemClick", std::to_string(tag)); });
   form.TrayIcon().SetOnClick([this] { RaisePageEvent("onTrayIconClick"); });
   FTrayIconVisible = [&form] { return form.TrayIcon().Visible(); };
+}
+
+TBrowserExternalModule::~TBrowserExternalModule() {
+  // A file being written is finished, whether or not its reply can still go.
+  if (FWorker.joinable()) FWorker.join();
 }
 
 void TBrowserExternalModule::SetProjectINI(TProjectINI* value) {
@@ -102,33 +108,54 @@ void TBrowserExternalModule::EdgeBrowserWebMessageReceived(IWebMessageReceivedAr
     if (FBrowserForm) FBrowserForm->FocusBrowser();
     return;
   }
-  try {
-    Dispatch(args.WebMessageAsJson());
-  } catch (const std::exception&) {
-    // A malformed message or a failing handler ends this call without a
-    // reply; the application goes on with the next message.
-  }
+  Receive(args.WebMessageAsSharedJson());
 }
 
-void TBrowserExternalModule::Dispatch(const std::string& json) {
-  if (!JsonNestingWithin(json, MaxMessageNesting)) return;
-  const nlohmann::json message = nlohmann::json::parse(json);
-  if (!message.is_object()) return;
-  const auto id = message.find("id");
-  const auto uuid = message.find("uuid");
-  const auto data = message.find("data");
-  if (id == message.end() || uuid == message.end() || data == message.end() || !data->is_object())
+void TBrowserExternalModule::Receive(TSharedText message) {
+  if (FBusy || !FWaiting.empty()) {
+    FWaiting.push_back(std::move(message));
     return;
+  }
+  Read(std::move(message));
+}
 
-  const auto textOf = [](const nlohmann::json& value) -> std::optional<std::string> {
-    if (value.is_string()) return value.get<std::string>();
-    if (value.is_number()) return value.dump();
-    return std::nullopt;
-  };
-  const auto idText = textOf(*id);
-  const auto uuidText = textOf(*uuid);
-  if (!idText || !uuidText) return;
-  const std::optional<std::int32_t> functionId = ParseIniInteger(*idText);
+// A small message is read at once; a large one on the worker (checking the
+// text costs time in proportion to its size), then dispatched here.
+void TBrowserExternalModule::Read(TSharedText message) {
+  if (message.Text.size() < BackgroundMessageSize) {
+    std::optional<TCallMessage> call;
+    try {
+      call = ReadCallMessage(message.Text, MaxMessageNesting);
+    } catch (const std::exception&) {
+    }
+    Dispatch(message, call);
+    return;
+  }
+  FBusy = true;
+  IUserInterface* ui = &FPlatform.UserInterface();
+  std::shared_ptr<TBridgeLifetime> lifetime = Lifetime();
+  StartWorker([this, ui, lifetime, message] {
+    auto call = std::make_shared<std::optional<TCallMessage>>();
+    try {
+      *call = ReadCallMessage(message.Text, MaxMessageNesting);
+    } catch (const std::exception&) {
+    }
+    ui->RunOnUiThread([this, lifetime, message, call] {
+      lifetime->RunIfAlive([&] {
+        FBusy = false;
+        Dispatch(message, *call);
+        FinishBackgroundWork();
+      });
+    });
+  });
+}
+
+void TBrowserExternalModule::Dispatch(const TSharedText& message,
+                                      const std::optional<TCallMessage>& call) {
+  // A malformed message or a failing handler ends this call without a
+  // reply; the application goes on with the next message.
+  if (!call) return;
+  const std::optional<std::int32_t> functionId = ParseIniInteger(call->Id);
   if (!functionId) return;
   const TBridgeFunction* function = FDispatcher.Find(*functionId);
   if (!function) return;
@@ -136,7 +163,51 @@ void TBrowserExternalModule::Dispatch(const std::string& json) {
     ShowRuntimeOnlyMessage(*function);
     return;
   }
-  function->Handler(TBridgeCall{*this, *uuidText, *data});
+  // Restored after the handler: a dialog's nested main loop dispatches too.
+  TSharedText outer = std::exchange(FCurrentMessage, message);
+  try {
+    function->Handler(TBridgeCall{*this, call->Uuid, call->Data});
+  } catch (const std::exception&) {
+  }
+  FCurrentMessage = std::move(outer);
+}
+
+void TBrowserExternalModule::RunInBackground(const std::string& uuid,
+                                             std::function<TBridgeReply()> work) {
+  FBusy = true;
+  IUserInterface* ui = &FPlatform.UserInterface();
+  std::shared_ptr<TBridgeLifetime> lifetime = Lifetime();
+  StartWorker([this, ui, lifetime, uuid, work = std::move(work), message = FCurrentMessage] {
+    std::optional<TBridgeReply> reply;
+    try {
+      reply = work();
+    } catch (const std::exception&) {
+      // Like an error inside a handler: no reply.
+    }
+    ui->RunOnUiThread([this, lifetime, uuid, reply = std::move(reply)] {
+      lifetime->RunIfAlive([&] {
+        FBusy = false;
+        if (reply) SendReply(uuid, reply->Result, reply->Success);
+        FinishBackgroundWork();
+      });
+    });
+  });
+}
+
+// Dispatches the messages that waited, in order, until one works off the
+// user-interface thread again.
+void TBrowserExternalModule::FinishBackgroundWork() {
+  while (!FBusy && !FWaiting.empty()) {
+    TSharedText next = std::move(FWaiting.front());
+    FWaiting.pop_front();
+    Read(std::move(next));
+  }
+}
+
+void TBrowserExternalModule::StartWorker(std::function<void()> work) {
+  // The last worker has handed its result over already; it is at its end.
+  if (FWorker.joinable()) FWorker.join();
+  FWorker = std::thread(std::move(work));
 }
 
 void TBrowserExternalModule::ShowRuntimeOnlyMessage(const TBridgeFunction& function) {

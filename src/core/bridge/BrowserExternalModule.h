@@ -2,10 +2,13 @@
 // The host side of the bridge: receives call messages from the browser,
 // dispatches them by function id and posts the replies back into the page.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "core/bridge/BridgeDispatcher.h"
@@ -26,14 +29,20 @@ class TProjectINI;
 inline constexpr std::string_view BridgeVersion = "2024.10";
 // Posted by the click notifier of preview pages.
 inline constexpr std::string_view BrowserClickedMessage = "zel-webbrowser-clicked";
-// Messages nested deeper than this are refused before they are parsed.
+// Messages nested deeper than this are refused.
 inline constexpr int MaxMessageNesting = 512;
+// Messages from this size on are read off the user-interface thread.
+inline constexpr std::size_t BackgroundMessageSize = 1 << 20;
 
 class TBrowserExternalModule {
  public:
   using TOnAppCloseRequest = std::function<void(TBrowserExternalModule& Sender)>;
 
   explicit TBrowserExternalModule(IPlatform& platform);
+  // Waits for work of a call that runs off the user-interface thread.
+  ~TBrowserExternalModule();
+  TBrowserExternalModule(const TBrowserExternalModule&) = delete;
+  TBrowserExternalModule& operator=(const TBrowserExternalModule&) = delete;
 
   // The web-message handler of the browser control.
   void EdgeBrowserWebMessageReceived(IWebMessageReceivedArgs& args);
@@ -46,6 +55,10 @@ class TBrowserExternalModule {
   void SendFailure(const std::string& uuid, const std::string& result) {
     SendReply(uuid, result, false);
   }
+  // Runs the current call's `work` off the user-interface thread and sends
+  // its reply from there (none when it throws); the call's message stays
+  // alive meanwhile, and messages that arrive wait until the reply is sent.
+  void RunInBackground(const std::string& uuid, std::function<TBridgeReply()> work);
 
   // Runs "zel.events.<name>(<argument as JSON string>);" in the page.
   void RaisePageEvent(std::string_view name);
@@ -98,7 +111,11 @@ class TBrowserExternalModule {
   TBridgeDispatcher& Dispatcher() { return FDispatcher; }
 
  private:
-  void Dispatch(const std::string& json);
+  void Receive(TSharedText message);
+  void Read(TSharedText message);
+  void Dispatch(const TSharedText& message, const std::optional<TCallMessage>& call);
+  void StartWorker(std::function<void()> work);
+  void FinishBackgroundWork();
   void ShowRuntimeOnlyMessage(const TBridgeFunction& function);
 
   IPlatform& FPlatform;
@@ -110,6 +127,12 @@ class TBrowserExternalModule {
   TOnAppCloseRequest FOnAppCloseRequest;
   TBridgeDispatcher FDispatcher;
   std::vector<std::string> FExtraOrigins;  // from BridgeOrigins; "*" allows any
+  // Calls are carried out in the order they arrive: while one works off the
+  // user-interface thread (FBusy), later messages wait in FWaiting.
+  bool FBusy = false;
+  std::deque<TSharedText> FWaiting;
+  TSharedText FCurrentMessage;  // of the call being dispatched
+  std::thread FWorker;
   TBridgeLifetimeOwner FLifetime;
   std::vector<std::string> FCommandLine;
   std::function<bool()> FTrayIconVisible;

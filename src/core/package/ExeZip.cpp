@@ -31,6 +31,7 @@ void TExeZip::Close() {
   FArchive = nullptr;
   FEntries.clear();
   FIndexByFoldedName.clear();
+  FBytes = {};
 }
 
 void TExeZip::SetPassword(std::string password) {
@@ -55,6 +56,15 @@ void TExeZip::OpenFromMemory(std::span<const std::uint8_t> bytes) {
     throw EZipError("Cannot open the package: " + message);
   }
   OpenSource(source);
+  FBytes = bytes;
+}
+
+std::unique_ptr<TExeZip> TExeZip::OpenAnother() const {
+  if (!FArchive) throw EZipError("The package is not open");
+  auto other = std::make_unique<TExeZip>();
+  other->SetPassword(FPassword);
+  other->OpenFromMemory(FBytes);
+  return other;
 }
 
 void TExeZip::OpenSource(zip_source_t* source) {

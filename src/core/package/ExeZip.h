@@ -66,6 +66,9 @@ class TExeZip {
   // mapped file): nothing is copied.
   void OpenFromMemory(std::span<const std::uint8_t> bytes);
   bool Active() const { return FArchive != nullptr; }
+  // A second handle on the same bytes (and password), for reading on another
+  // thread: one archive handle must not be used by two threads at once.
+  std::unique_ptr<TExeZip> OpenAnother() const;
 
   // Index of the entry whose name equals `name` ignoring the case of ASCII
   // letters, or -1.
@@ -87,6 +90,7 @@ class TExeZip {
   void Close();
 
   std::string FPassword;
+  std::span<const std::uint8_t> FBytes;
   zip* FArchive = nullptr;
   std::vector<TZipEntryInfo> FEntries;
   std::unordered_map<std::string, std::size_t> FIndexByFoldedName;

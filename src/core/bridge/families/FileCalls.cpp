@@ -3,15 +3,19 @@
 #include "core/bridge/AppPaths.h"
 #include "core/bridge/BridgeArguments.h"
 #include "core/bridge/BrowserExternalModule.h"
+#include "core/text/StrUtils.h"
 
 namespace zel {
 
-std::string_view TextArgumentView(const nlohmann::json& data, std::string_view key,
-                                  std::string& storage) {
-  const auto it = data.find(key);
-  if (it != data.end() && it->is_string()) return it->get_ref<const std::string&>();
-  storage = ReadTextArgument(data, key);
-  return storage;
+void ReplyAfterFileWork(const TBridgeCall& call, std::uint64_t bytes,
+                        std::function<TBridgeReply()> work) {
+  if (bytes >= BackgroundFileSize) return call.ReplyFromBackground(std::move(work));
+  const TBridgeReply reply = work();
+  call.Module.SendReply(call.Uuid, reply.Result, reply.Success);
+}
+
+TBridgeReply FileFailure(const std::exception& error) {
+  return {false, TStrUtils::StringToJsonString(error.what())};
 }
 
 std::optional<std::filesystem::path> ReadAppPathArgument(const TBridgeCall& call,

@@ -1,8 +1,9 @@
 #pragma once
 // What the file, folder and base64 functions share: path arguments, large
 // text arguments and the failure replies of file errors.
+#include <cstdint>
 #include <filesystem>
-#include <nlohmann/json.hpp>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,10 +16,17 @@ namespace zel {
 // steps, never assembled in memory whole.
 inline constexpr std::size_t FileChunkSize = 1 << 20;
 
-// The text argument `key` without a copy when it is a JSON string (contents
-// may be hundreds of MiB); other values are read into `storage`.
-std::string_view TextArgumentView(const nlohmann::json& data, std::string_view key,
-                                  std::string& storage);
+// Files from this size on are written off the user-interface thread, so the
+// window keeps painting; smaller ones are answered at once.
+inline constexpr std::uint64_t BackgroundFileSize = 1 << 20;
+
+// Runs `work` and sends its reply: off the user-interface thread when the
+// file will hold `bytes` or more.
+void ReplyAfterFileWork(const TBridgeCall& call, std::uint64_t bytes,
+                        std::function<TBridgeReply()> work);
+
+// The reply of a failed file operation: its message as a JSON string.
+TBridgeReply FileFailure(const std::exception& error);
 
 // ResolveAppPath of the text argument `key`; an empty or missing one replies
 // "Missing <key>" and gives nothing.

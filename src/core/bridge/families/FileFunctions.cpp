@@ -12,56 +12,94 @@
 namespace zel {
 namespace {
 
-void WriteText(IFileReplacement& file, std::string_view text) {
-  file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-}
-
 // UTF-8 with a byte-order mark, every line followed by CR LF. Lines end at CR
 // LF, a lone CR or a lone LF; a break at the very end ends the last line
-// without starting an empty one, so empty contents give no line at all.
-void WriteCrLfText(std::string_view contents, IFileReplacement& file) {
-  std::string buffer = "\xEF\xBB\xBF";
-  buffer.reserve(FileChunkSize + 2);
-  std::size_t i = 0;
-  while (i < contents.size()) {
-    std::size_t end = i;
-    while (end < contents.size() && contents[end] != '\r' && contents[end] != '\n') ++end;
-    buffer.append(contents, i, end - i);
-    buffer += "\r\n";  // after a break, or after the last line that has none
-    if (end < contents.size() && contents[end] == '\r' && end + 1 < contents.size() &&
-        contents[end + 1] == '\n') {
-      ++end;
+// without starting an empty one, so empty contents give no line at all. The
+// text is decoded from the message in steps and written as it goes.
+void WriteCrLfText(TJsonStringDecoder& contents, IFileReplacement& file) {
+  std::vector<char> input(FileChunkSize);
+  std::string output = "\xEF\xBB\xBF";
+  output.reserve(2 * FileChunkSize + 3);
+  bool afterCr = false;   // a CR LF may be split between two steps
+  char last = '\n';      // no line is open before the first character
+  while (const std::size_t count = contents.Read(input.data(), input.size())) {
+    const char* at = input.data();
+    const char* end = at + count;
+    while (at < end) {
+      const char* run = at;
+      while (at < end && *at != '\r' && *at != '\n') ++at;
+      output.append(run, at);
+      if (at == end) break;
+      if (!(afterCr && *at == '\n' && at == run)) output += "\r\n";
+      afterCr = *at == '\r';
+      ++at;
     }
-    i = end + 1;
-    if (buffer.size() >= FileChunkSize) {
-      WriteText(file, buffer);
-      buffer.clear();
+    if (count > 0) {
+      last = end[-1];
+      if (last != '\r' && last != '\n') afterCr = false;
     }
+    file.Write({reinterpret_cast<const std::uint8_t*>(output.data()), output.size()});
+    output.clear();
   }
-  WriteText(file, buffer);
+  if (last != '\r' && last != '\n') output += "\r\n";  // the last line's own end
+  file.Write({reinterpret_cast<const std::uint8_t*>(output.data()), output.size()});
 }
 
 void WriteTextFile(const TBridgeCall& call) {
   const auto path = ReadAppPathArgument(call, "filePath");
   if (!path) return;
-  std::string storage;
-  const std::string_view contents = TextArgumentView(call.Data, "contents", storage);
-  IFileSystem& files = call.Module.Platform().FileSystem();
-  try {
-    files.CreateDirectories(path->parent_path());
-    const auto file = files.ReplaceFile(*path);
-    WriteCrLfText(contents, *file);
-    file->Commit();
-  } catch (const std::exception& error) {
-    call.FailureText(error.what());
-    return;
+  // Decoded while it is written where it is a string with escapes, as every
+  // text with line breaks is; other values are read as text first.
+  auto storage = std::make_shared<std::string>();
+  const TJsonValueView* value = call.Data.Find("contents");
+  std::string_view contents;
+  bool escaped = false;
+  if (value && value->Kind == TJsonKind::String) {
+    contents = value->Text;
+    escaped = value->HasEscapes;
+  } else {
+    *storage = ReadTextArgument(call.Data, "contents");
+    contents = *storage;
   }
-  call.Success("true");
+  IFileSystem& files = call.Module.Platform().FileSystem();
+  ReplyAfterFileWork(call, contents.size(),
+                     [&files, path = *path, contents, escaped, storage] {
+                       try {
+                         files.CreateDirectories(path.parent_path());
+                         const auto file = files.ReplaceFile(path);
+                         TJsonStringDecoder decoder(contents, escaped);
+                         WriteCrLfText(decoder, *file);
+                         file->Commit();
+                       } catch (const std::exception& error) {
+                         return FileFailure(error);
+                       }
+                       return TBridgeReply{true, "true"};
+                     });
 }
 
-// Runs inside the message event: the archive is shared with the page's
-// resource requests on this thread, and extracting costs less than Info-ZIP's
-// unzip of the same entry (bench/suites/file-functions.sh).
+// Copies an entry of the package to `target`; throws when the target cannot
+// be created (the call then ends without a reply).
+TBridgeReply ExtractEntry(const TExeZip& package, std::size_t index, const std::string& name,
+                          IFileSystem& files, const std::string& target) {
+  // Taken as written, relative to the current folder.
+  const auto file = files.ReplaceFile(target);
+  try {
+    const auto entry = package.OpenEntry(index);
+    if (!entry) throw EZipError("Cannot read the package entry " + name);
+    std::vector<std::uint8_t> buffer(FileChunkSize);
+    std::uint64_t total = 0;
+    while (const std::size_t count = entry->Read(buffer.data(), buffer.size())) {
+      file->Write({buffer.data(), count});
+      total += count;
+    }
+    if (total != entry->Size()) throw EZipError("The package entry " + name + " is damaged");
+    file->Commit();
+  } catch (const std::exception& error) {
+    return FileFailure(error);
+  }
+  return {true, "true"};
+}
+
 void ExtractFile(const TBridgeCall& call) {
   const std::string sourceFile = ReadTextArgument(call.Data, "sourceFile");
   if (sourceFile.empty()) return call.FailureText("Missing sourceFile");
@@ -74,29 +112,23 @@ void ExtractFile(const TBridgeCall& call) {
   const std::string dirName =
       settings ? settings->ReadString(ProjectIniAppSection, "DirName", "") : std::string();
   const TExeZip& package = *call.Module.ExeZip();  // gated: only called at runtime
-  const std::int64_t index = package.FindFile(dirName + sourceFile);
-  if (index < 0) return call.FailureText("File not found");
+  const std::string name = dirName + sourceFile;
+  const std::int64_t found = package.FindFile(name);
+  if (found < 0) return call.FailureText("File not found");
+  const auto index = static_cast<std::size_t>(found);
+  IFileSystem& files = call.Module.Platform().FileSystem();
 
-  // Taken as written, relative to the current folder; when it cannot be
-  // created the call ends here without a reply.
-  const auto file = call.Module.Platform().FileSystem().ReplaceFile(targetFile);
-  try {
-    const auto entry = package.OpenEntry(static_cast<std::size_t>(index));
-    if (!entry) throw EZipError("Cannot read the package entry " + dirName + sourceFile);
-    std::vector<std::uint8_t> buffer(FileChunkSize);
-    std::uint64_t total = 0;
-    while (const std::size_t count = entry->Read(buffer.data(), buffer.size())) {
-      file->Write({buffer.data(), count});
-      total += count;
-    }
-    if (total != entry->Size())
-      throw EZipError("The package entry " + dirName + sourceFile + " is damaged");
-    file->Commit();
-  } catch (const std::exception& error) {
-    call.FailureText(error.what());
-    return;
+  const std::uint64_t size = package.Entry(index).Size;
+  if (size < BackgroundFileSize) {
+    const TBridgeReply reply = ExtractEntry(package, index, name, files, targetFile);
+    return call.Module.SendReply(call.Uuid, reply.Result, reply.Success);
   }
-  call.Success("true");
+  // The page's resource requests read the package on this thread meanwhile:
+  // the worker reads through an archive handle of its own.
+  std::shared_ptr<const TExeZip> own = package.OpenAnother();
+  call.ReplyFromBackground([own, index, name, &files, targetFile] {
+    return ExtractEntry(*own, index, name, files, targetFile);
+  });
 }
 
 }  // namespace

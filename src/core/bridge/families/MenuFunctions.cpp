@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "core/bridge/AppPaths.h"
 #include "core/bridge/BridgeArguments.h"
 #include "core/bridge/BrowserExternalModule.h"
