@@ -10,6 +10,7 @@
 // - delivers the host's messages to the top document.
 #include <webkit2/webkit-web-extension.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,11 +41,21 @@ WebKitScriptWorld* OriginWorld() {
   return world;
 }
 
+// What the host judges a document by (document-facts.js).
+struct TDocumentFacts {
+  std::string Origin = "null";
+  std::string Ancestors = "[\"null\"]";
+  bool Application = false;
+};
+
 // The frame a `post` function belongs to. The function itself belongs to one
-// document of that frame: the global object it was made in.
+// document of that frame: the global object it was made in. Its facts do not
+// change while it lives (no document moves to another frame), so they are
+// read once.
 struct TFrameBinding {
   WebKitFrame* Frame;
   guint64 PageId;
+  std::optional<TDocumentFacts> Facts;
 };
 
 constexpr const char* EngineSchemePrefix = "zel:";
@@ -64,13 +75,6 @@ void FreeBinding(gpointer data) {
   g_object_unref(binding->Frame);
   delete binding;
 }
-
-// What the host judges a document by (document-facts.js).
-struct TDocumentFacts {
-  std::string Origin = "null";
-  std::string Ancestors = "[\"null\"]";
-  bool Application = false;
-};
 
 std::string TextOf(JSCValue* value, const char* fallback) {
   if (!value || !jsc_value_is_string(value)) return fallback;
@@ -133,7 +137,8 @@ void Post(const char* json, gpointer data) {
   if (!page || !json) return;
   // A function kept from a document that has gone speaks for nobody.
   bool current = CallerIsCurrentDocument(binding->Frame);
-  TDocumentFacts facts = current ? ReadDocumentFacts(binding->Frame) : TDocumentFacts{"null", "[]"};
+  if (current && !binding->Facts) binding->Facts = ReadDocumentFacts(binding->Frame);
+  const TDocumentFacts facts = current ? *binding->Facts : TDocumentFacts{"null", "[]"};
   webkit_web_page_send_message_to_view(
       page,
       webkit_user_message_new(WebMessageName, g_variant_new("(sbss)", facts.Origin.c_str(), current,
@@ -149,8 +154,8 @@ void WindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFr
   JSCValue* shim = jsc_context_evaluate_with_source_uri(
       context, source.data(), static_cast<gssize>(source.size()), "zel-engine:///shim.js", 1);
   if (shim && jsc_value_is_function(shim)) {
-    auto* binding =
-        new TFrameBinding{WEBKIT_FRAME(g_object_ref(frame)), webkit_web_page_get_id(page)};
+    auto* binding = new TFrameBinding{WEBKIT_FRAME(g_object_ref(frame)),
+                                      webkit_web_page_get_id(page), std::nullopt};
     JSCValue* post = jsc_value_new_function(context, nullptr, G_CALLBACK(Post), binding,
                                             FreeBinding, G_TYPE_NONE, 1, G_TYPE_STRING);
     JSCValue* dispatch = jsc_value_function_call(shim, JSC_TYPE_VALUE, post, G_TYPE_NONE);
