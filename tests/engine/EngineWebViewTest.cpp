@@ -585,9 +585,9 @@ fetch('big.bin').then((r) => r.arrayBuffer()).then((b) => {
     TMessage message = host.WaitForMessage("big");
     EXPECT_EQ(message.Data.value("size", 0u), content.size()) << lengthKnown;
     EXPECT_EQ(message.Data.value("sum", 0ull), Checksum(content)) << lengthKnown;
-    EXPECT_GT(stats->Reads, 4u) << lengthKnown;
-    EXPECT_LT(stats->LargestRequest, content.size() / 4) << lengthKnown;
-    EXPECT_TRUE(RunUntil([&] { return stats->Destroyed; })) << lengthKnown;
+    EXPECT_GT(stats->Reads.load(), 4u) << lengthKnown;
+    EXPECT_LT(stats->LargestRequest.load(), content.size() / 4) << lengthKnown;
+    EXPECT_TRUE(RunUntil([&] { return stats->Destroyed.load(); })) << lengthKnown;
   }
 }
 
