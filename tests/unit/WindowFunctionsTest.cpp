@@ -21,22 +21,30 @@ class WindowFunctionsTest : public test::BridgeFixture {
   TProjectINI FSettings;
 };
 
-TEST_F(WindowFunctionsTest, FullScreenTwiceThenExitRestoresTheSettingsBorder) {
+TEST_F(WindowFunctionsTest, FullScreenTwiceThenExitRestoresTheWindowAsItWas) {
   EXPECT_EQ(Call(50002), R"(true:false)");
   EXPECT_EQ(Call(50003), "");  // no reply
   EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::None);
   EXPECT_EQ(FWindow->State(), TWindowState::Maximized);
-  FWindow->SetBorderStyle(TBorderStyle::Single);  // changed while in full screen
-  EXPECT_EQ(Call(50003), "");                     // already: nothing happens
-  EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::Single);
+  // The whole monitor: maximized alone stays inside the desktop's panels.
+  EXPECT_TRUE(FWindow->FullScreen());
+  EXPECT_EQ(Call(50003), "");  // already: nothing happens
   EXPECT_EQ(Call(50002), R"(true:true)");
   EXPECT_EQ(Call(50004), "");
+  EXPECT_FALSE(FWindow->FullScreen());
   EXPECT_EQ(FWindow->State(), TWindowState::Normal);
-  EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::Dialog);
+  EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::Sizeable);
   EXPECT_EQ(Call(50002), R"(true:false)");
   FWindow->SetBorderStyle(TBorderStyle::Single);
   EXPECT_EQ(Call(50004), "");  // not in full screen: nothing changes
   EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::Single);
+
+  // What was there comes back, whatever the settings say.
+  FWindow->SetState(TWindowState::Maximized);
+  EXPECT_EQ(Call(50003), "");
+  EXPECT_EQ(Call(50004), "");
+  EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::Single);
+  EXPECT_EQ(FWindow->State(), TWindowState::Maximized);
 }
 
 TEST_F(WindowFunctionsTest, StyleStateTitleAndBorder) {

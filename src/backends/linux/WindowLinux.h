@@ -37,6 +37,8 @@ class TLinuxWindow : public IWindow {
   TWindowState State() override { return FState; }
   void SetStayOnTop(bool onTop) override;
   bool StayOnTop() override { return FStayOnTop; }
+  void SetFullScreen(bool fullScreen) override;
+  bool FullScreen() override { return FFullScreen; }
   void Show() override;
   void Hide() override;
   bool Visible() override;
@@ -120,6 +122,7 @@ class TLinuxWindow : public IWindow {
   TWindowState FWindowManagerState = TWindowState::Normal;
   bool FStateRequested = false;  // a change of state asked for and not yet reported
   bool FStayOnTop = false;
+  bool FFullScreen = false;  // as requested, like FStayOnTop
   bool FClosed = false;
   TCloseQuery FCloseQuery;
   std::function<void()> FOnClosed;

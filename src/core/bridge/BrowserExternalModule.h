@@ -10,6 +10,7 @@
 #include "core/bridge/BridgeDispatcher.h"
 #include "core/bridge/BridgeLifetime.h"
 #include "core/bridge/BrowserAccess.h"
+#include "core/WindowStyles.h"
 #include "platform/WebEngine.h"
 
 namespace zel {
@@ -58,11 +59,20 @@ class TBrowserExternalModule {
   void SetProjectINI(TProjectINI* value);
   bool InFullscreen() const { return FInFullscreen; }
   void SetInFullscreen(bool value) { FInFullscreen = value; }
+  // The main window's look before full screen, which app.exitFullscreen
+  // gives back.
+  const TWindowLook& LookBeforeFullscreen() const { return FLookBeforeFullscreen; }
+  void SetLookBeforeFullscreen(const TWindowLook& value) { FLookBeforeFullscreen = value; }
   IBrowserAccess* BrowserForm() const { return FBrowserForm; }
   void SetBrowserForm(IBrowserAccess* value) { FBrowserForm = value; }
   const TOnAppCloseRequest& OnAppCloseRequest() const { return FOnAppCloseRequest; }
   void SetOnAppCloseRequest(TOnAppCloseRequest handler) { FOnAppCloseRequest = std::move(handler); }
 
+  // The folder that relative file paths name, with a trailing "/": a
+  // previewed application's folder. Empty (the default): the running
+  // executable's folder.
+  const std::string& AppFolder() const { return FAppFolder; }
+  void SetAppFolder(std::string value) { FAppFolder = std::move(value); }
   // The running executable's full path followed by the command-line arguments.
   const std::vector<std::string>& CommandLine() const { return FCommandLine; }
   void SetCommandLine(std::vector<std::string> value) { FCommandLine = std::move(value); }
@@ -83,6 +93,7 @@ class TBrowserExternalModule {
   IWindow* FMainForm = nullptr;
   TExeZip* FExeZip = nullptr;
   bool FInFullscreen = false;
+  TWindowLook FLookBeforeFullscreen;
   TProjectINI* FProjectINI = nullptr;
   IBrowserAccess* FBrowserForm = nullptr;
   TOnAppCloseRequest FOnAppCloseRequest;
@@ -90,6 +101,7 @@ class TBrowserExternalModule {
   std::vector<std::string> FExtraOrigins;  // from BridgeOrigins; "*" allows any
   TBridgeLifetimeOwner FLifetime;
   std::vector<std::string> FCommandLine;
+  std::string FAppFolder;
   std::function<bool()> FTrayIconVisible;
 };
 

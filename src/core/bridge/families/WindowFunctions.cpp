@@ -85,20 +85,19 @@ void RegisterWindowFunctions(TBridgeDispatcher& d) {
                 call.Success(call.Module.InFullscreen() ? "true" : "false");
               }});
   // No reply.
+  // No reply. Covers the whole monitor, not only the work area inside the
+  // desktop's panels.
   d.Register({50003, "app.enterFullscreen", true, [](const TBridgeCall& call) {
                 if (call.Module.InFullscreen()) return;
                 call.Module.SetInFullscreen(true);
-                MainWindow(call).SetBorderStyle(TBorderStyle::None);
-                MainWindow(call).SetState(TWindowState::Maximized);
+                call.Module.SetLookBeforeFullscreen(EnterFullScreen(MainWindow(call)));
               }});
-  // No reply.
+  // No reply. The window gets back the border, state, size and place it had
+  // before full screen.
   d.Register({50004, "app.exitFullscreen", true, [](const TBridgeCall& call) {
                 if (!call.Module.InFullscreen()) return;
                 call.Module.SetInFullscreen(false);
-                MainWindow(call).SetState(TWindowState::Normal);
-                const int border =
-                    call.Module.ProjectINI() ? call.Module.ProjectINI()->ReadInteger(ProjectIniAppSection, "WindowBorder", 2) : 2;
-                MainWindow(call).SetBorderStyle(BorderStyleFromSetting(border));
+                LeaveFullScreen(MainWindow(call), call.Module.LookBeforeFullscreen());
               }});
   d.Register({50005, "app.getArgs", true, [](const TBridgeCall& call) {
                 std::string result = "[";
