@@ -10,6 +10,7 @@ PACKAGES="
   xvfb xauth openbox xdotool x11-utils imagemagick dbus dbus-x11 python3-dbusmock
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   unzip zip
+  clang-14 libclang-rt-14-dev
 "
 missing=""
 for p in $PACKAGES; do

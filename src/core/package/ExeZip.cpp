@@ -113,6 +113,12 @@ std::int64_t TExeZip::FindFile(std::string_view name) const {
 std::unique_ptr<TZipEntryReader> TExeZip::OpenEntry(std::size_t index) const {
   if (!FArchive || index >= FEntries.size()) return nullptr;
   const TZipEntryInfo& info = FEntries[index];
+  // A method libzip does not know is refused here: libzip refuses it too,
+  // but leaks what it had set up for the entry.
+  if (!zip_compression_method_supported(info.CompressionMethod, 0) ||
+      !zip_encryption_method_supported(info.EncryptionMethod, 0)) {
+    return nullptr;
+  }
   zip_file_t* file = nullptr;
   {
     const std::lock_guard lock(FLock);
