@@ -64,9 +64,9 @@ std::string EncodeWidth(std::string_view text, std::string_view key) {
 std::string ArchiveTextProblem(std::string_view text) {
   if (text.empty()) return "it is empty";
   for (const char c : text) {
-    if (c == '"' || c == '\\' || c == '\'')
-      return std::string("it holds the character ") + c;
-    if (c <= ' ' || c > '~') return "it holds a blank, a control character or a character outside ASCII";
+    if (c == '"' || c == '\\' || c == '\'') return std::string("it holds the character ") + c;
+    if (c <= ' ' || c > '~')
+      return "it holds a blank, a control character or a character outside ASCII";
   }
   return {};
 }

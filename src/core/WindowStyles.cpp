@@ -23,20 +23,6 @@ TBorderStyle BorderStyleFromSetting(int value) {
   return value >= 0 && value <= 5 ? static_cast<TBorderStyle>(value) : TBorderStyle::Sizeable;
 }
 
-TWindowLook EnterFullScreen(IWindow& window) {
-  const TWindowLook before{window.BorderStyle(), window.State()};
-  window.SetBorderStyle(TBorderStyle::None);
-  window.SetState(TWindowState::Maximized);
-  window.SetFullScreen(true);
-  return before;
-}
-
-void LeaveFullScreen(IWindow& window, const TWindowLook& look) {
-  window.SetFullScreen(false);
-  window.SetState(look.State);
-  window.SetBorderStyle(look.BorderStyle);
-}
-
 std::string_view WindowStateName(TWindowState state) {
   switch (state) {
     case TWindowState::Minimized: return "minimized";

@@ -100,8 +100,8 @@ void TMainForm::FormCreate() {
     EdgeBrowserPageShown(isErrorPage ? TPageLoad::ErrorPage : TPageLoad::Loaded);
   });
   edge->SetOnNavigationCompleted(
-      [this, formHandler = edge->OnNavigationCompleted()](TCustomEdgeBrowser& sender, bool isSuccess,
-                                                          int webErrorStatus) {
+      [this, formHandler = edge->OnNavigationCompleted()](TCustomEdgeBrowser& sender,
+                                                          bool isSuccess, int webErrorStatus) {
         if (formHandler) formHandler(sender, isSuccess, webErrorStatus);
         if (FPageLoad == TPageLoad::Loading)
           EdgeBrowserPageShown(isSuccess ? TPageLoad::Loaded : TPageLoad::Failed);
@@ -139,10 +139,10 @@ void TMainForm::ApplyWindowSettings() {
                          integer("MaxHeight", 0));
   FWindow->SetCentered(integer("WindowPosition", 0) == 0);
   if (integer("WindowStyle", 0) == 1) {
-    // Full screen from the start; leaving it gives the normal state with the
+    // Full screen from the start; leaving it shows the normal state with the
     // WindowBorder border.
     FWindow->SetBorderStyle(BorderStyleFromSetting(integer("WindowBorder", 2)));
-    FBrowserExternalModule->SetLookBeforeFullscreen(EnterFullScreen(*FWindow));
+    FWindow->SetFullScreen(true);
     FBrowserExternalModule->SetInFullscreen(true);
   } else {
     FWindow->SetBorderStyle(BorderStyleFromSetting(integer("WindowBorder", 2)));

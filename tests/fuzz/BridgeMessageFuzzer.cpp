@@ -29,7 +29,8 @@ class TBrowser : public zel::IBrowserAccess {
 
 class TMessage : public zel::IWebMessageReceivedArgs {
  public:
-  TMessage(std::string json, std::string source) : FJson(std::move(json)), FSource(std::move(source)) {}
+  TMessage(std::string json, std::string source)
+      : FJson(std::move(json)), FSource(std::move(source)) {}
   std::string WebMessageAsJson() const override { return FJson; }
   zel::HRESULT TryGetWebMessageAsString(std::string& value) const override {
     value = FJson;

@@ -10,10 +10,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 // A property every input must keep; a broken one stops the run like a crash.
-#define ZEL_FUZZ_CHECK(condition)                                                   \
-  do {                                                                             \
-    if (!(condition)) {                                                            \
+#define ZEL_FUZZ_CHECK(condition)                                                        \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                \
-    }                                                                              \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (false)

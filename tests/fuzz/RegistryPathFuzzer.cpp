@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& part : *names) {
       ZEL_FUZZ_CHECK(!part.empty() && part.find('\\') == std::string::npos);
       ZEL_FUZZ_CHECK(zel::IsValidUtf8(zel::FoldCase(part)));
-      joined += (joined.empty() ? "" : "\\") + part;
+      if (!joined.empty()) joined += '\\';
+      joined += part;
     }
     std::string_view trimmed = key;
     if (trimmed.starts_with('\\')) trimmed.remove_prefix(1);
@@ -32,9 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   zel::TFakeRegistryStore store;
-  zel::TRegistryValue value;
-  value.Name = name;
-  value.Text = "x";
+  const zel::TRegistryValue value{name, zel::TRegistryValueType::String, "x", 0};
   const bool written = store.WriteValue(key, value);
   ZEL_FUZZ_CHECK(written == names.has_value());
   if (written) {

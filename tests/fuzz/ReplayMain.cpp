@@ -12,7 +12,8 @@ namespace {
 
 int RunFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
   // A copy of its own, so that reading past the input is caught by the
   // sanitizers as it would be under libFuzzer.
   auto* data = new std::uint8_t[bytes.size()];

@@ -9,7 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   zel::TProjectINI settings;
   settings.LoadFromBytes(std::span<const std::uint8_t>(data, size));
-  for (const char* key : {"ID", "Name", "DirName", "IndexHtml", "Width", "WindowStyle", "AllowDebug"}) {
+  for (const char* key :
+       {"ID", "Name", "DirName", "IndexHtml", "Width", "WindowStyle", "AllowDebug"}) {
     const std::string text = settings.ReadString("App", key, "");
     ZEL_FUZZ_CHECK(zel::IsValidUtf8(text));  // the decoder always gives UTF-8
     settings.ReadInteger("App", key, 7);

@@ -97,9 +97,16 @@ TEST(ArchiveKeyTest, PasswordsAndKeysThatCannotBeBuiltInAreRefused) {
     const char* Text;
     bool Usable;
   } texts[] = {
-      {"Pak-Imdh9#Wbhrp!Tafjrp2026", true}, {"~!#$%&()*+,-./:;<=>?@[]^_`{|}", true},
-      {"x", true},          {"", false},        {"a\"b", false},       {"a\\b", false},
-      {"it's", false},      {"a b", false},     {"a\tb", false},       {"caf\u00E9", false},
+      {"Pak-Imdh9#Wbhrp!Tafjrp2026", true},
+      {"~!#$%&()*+,-./:;<=>?@[]^_`{|}", true},
+      {"x", true},
+      {"", false},
+      {"a\"b", false},
+      {"a\\b", false},
+      {"it's", false},
+      {"a b", false},
+      {"a\tb", false},
+      {"caf\u00E9", false},
       {"a\x7F", false},
   };
   for (const auto& t : texts) {
@@ -107,7 +114,8 @@ TEST(ArchiveKeyTest, PasswordsAndKeysThatCannotBeBuiltInAreRefused) {
     EXPECT_EQ(ArchiveTextProblem(t.Text).empty(), t.Usable) << ArchiveTextProblem(t.Text);
   }
   EXPECT_EQ(ArchiveTextProblem("a\\b"), "it holds the character \\");
-  for (const char* key : {"QWZRTMBXKPLHVNCJDGFSY", "A"}) EXPECT_EQ(ArchiveKeyProblem(key), "") << key;
+  for (const char* key : {"QWZRTMBXKPLHVNCJDGFSY", "A"})
+    EXPECT_EQ(ArchiveKeyProblem(key), "") << key;
   for (const char* key : {"", "Abc", "A1", "A B"}) EXPECT_NE(ArchiveKeyProblem(key), "") << key;
   // The build's own pair passes.
   EXPECT_EQ(ArchiveTextProblem(config::ArchiveEncodedText), "");

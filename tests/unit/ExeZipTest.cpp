@@ -124,7 +124,8 @@ TEST_F(ExeZipTest, ReadersOfOneArchiveMayRunOnDifferentThreads) {
   zip.SetPassword(Password);
   zip.OpenFromMemory({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
   const auto readAll = [&](int i) {
-    const auto reader = zip.OpenEntry(static_cast<std::size_t>(zip.FindFile("entry" + std::to_string(i) + ".txt")));
+    const auto reader =
+        zip.OpenEntry(static_cast<std::size_t>(zip.FindFile("entry" + std::to_string(i) + ".txt")));
     std::string out;
     char buffer[4096];
     while (const std::size_t n = reader->Read(buffer, sizeof buffer)) out.append(buffer, n);

@@ -1,7 +1,7 @@
 // The Linux file system on real folders: existence and deletion rules, and
 // replacements that never leave a truncated file behind.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,7 +84,8 @@ TEST_F(FileSystemLinuxTest, DeletionRemovesOnlyWhatWasNamed) {
 TEST_F(FileSystemLinuxTest, ALinkNamedWithTrailingSeparatorsLosesOnlyTheLink) {
   for (const char* name : {"link-to-dir", "link-to-dir/", "link-to-dir//", "link-to-dir///"}) {
     SCOPED_TRACE(name);
-    if (!fs::is_symlink(FDir / "link-to-dir")) fs::create_symlink(FDir / "dir", FDir / "link-to-dir");
+    if (!fs::is_symlink(FDir / "link-to-dir"))
+      fs::create_symlink(FDir / "dir", FDir / "link-to-dir");
     EXPECT_TRUE(FFiles.DeleteDirectory((FDir / "").string() + name));
     EXPECT_FALSE(fs::exists(fs::symlink_status(FDir / "link-to-dir")));
     EXPECT_EQ(test::ReadFile(FDir / "dir/sub/f.txt"), "f");
@@ -179,8 +180,9 @@ TEST_F(FileSystemLinuxTest, TargetsThatAreNoRegularFilesAreRefused) {
     }
   }
   ::close(reader);
-  EXPECT_EQ(FolderNames(FDir.Path()), (std::vector<std::string>{"dangling", "dir", "file.txt", "link-to-dir",
-                                                                 "link-to-file", "link-to-pipe", "pipe"}));
+  EXPECT_EQ(FolderNames(FDir.Path()),
+            (std::vector<std::string>{"dangling", "dir", "file.txt", "link-to-dir", "link-to-file",
+                                      "link-to-pipe", "pipe"}));
 }
 
 TEST_F(FileSystemLinuxTest, AReadOnlyFileStaysProtectedInAWritableFolder) {

@@ -31,8 +31,10 @@ HRESULT ReportVersion(const char*, std::string* version) {
 
 class MainFormTest : public ::testing::Test {
  protected:
-  // Starts an application whose zel.ini has `extraSettings`, up to a created web view.
-  void Start(const std::string& extraSettings, std::vector<std::string> arguments = {}) {
+  // Starts an application whose zel.ini has `extraSettings`, up to a created
+  // web view showing the start page's document (unless not `pageShown`).
+  void Start(const std::string& extraSettings, std::vector<std::string> arguments = {},
+             bool pageShown = true) {
     const auto zip = FDir / "package.zip";
     {
       TPackageWriter writer(zip, ArchivePassword(), TPackageEncryption::TraditionalPkware);
@@ -59,6 +61,11 @@ class MainFormTest : public ::testing::Test {
     // The web view is created through the main loop.
     test::RunQueuedStep(FPlatform.UserInterface());
     ASSERT_TRUE(FForm->BrowserForm()->EdgeBrowser()->WebViewCreated());
+    if (pageShown) {
+      WebView().RaiseNavigationStarting(WebView().Navigations().back(), 1);
+      WebView().RaiseContentLoading(false, 1);
+      WebView().RaiseNavigationCompleted(true);
+    }
   }
   TFakeWindow& Window() { return static_cast<TFakeWindow&>(FForm->Window()); }
   TFakeWebView& WebView() { return FLoader.Environment().LastController()->FakeWebView(); }
@@ -95,14 +102,12 @@ TEST_F(MainFormTest, DefaultsGiveACentredSizeableNormalWindowOnTheStartPage) {
 
 TEST_F(MainFormTest, FullScreenStyleCoversTheMonitorAndLeavesItForTheSettingsBorder) {
   Start("WindowStyle=1\nWindowBorder=3\nWindowState=1\n");
-  EXPECT_EQ(Window().BorderStyle(), TBorderStyle::None);
-  EXPECT_EQ(Window().State(), TWindowState::Maximized);
   EXPECT_TRUE(Window().FullScreen());
   EXPECT_TRUE(FForm->BrowserExternalModule()->InFullscreen());
-  // Leaving full screen gives the normal state with the WindowBorder border.
-  EXPECT_EQ(FForm->BrowserExternalModule()->LookBeforeFullscreen().BorderStyle,
-            TBorderStyle::Dialog);
-  EXPECT_EQ(FForm->BrowserExternalModule()->LookBeforeFullscreen().State, TWindowState::Normal);
+  // Underneath, what leaving full screen shows: the normal state with the
+  // WindowBorder border.
+  EXPECT_EQ(Window().BorderStyle(), TBorderStyle::Dialog);
+  EXPECT_EQ(Window().State(), TWindowState::Normal);
 }
 
 TEST_F(MainFormTest, LimitsPlacementStateAndOrder) {
@@ -188,10 +193,12 @@ TEST_F(MainFormTest, ACloseWhileThePageLoadsWaitsForADocumentThatCanAnswer) {
       {"committed", [](TFakeWebView& view) { view.RaiseContentLoading(false, 1); }, Asked},
       {"failed before its commit",
        [](TFakeWebView& view) { view.RaiseNavigationCompleted(false, 9); }, Closes},
-      {"error page", [](TFakeWebView& view) {
+      {"error page",
+       [](TFakeWebView& view) {
          view.RaiseNavigationCompleted(false, 9);
          view.RaiseContentLoading(true, 1);
-       }, Closes},
+       },
+       Closes},
       // A load replaced by another one ends before the next one starts.
       {"replaced",
        [](TFakeWebView& view) {
@@ -201,37 +208,40 @@ TEST_F(MainFormTest, ACloseWhileThePageLoadsWaitsForADocumentThatCanAnswer) {
        Waits},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    FForm.reset();
-    Start("");
-    WebView().RaiseNavigationStarting("file:///index.html", 1);
-    ASSERT_TRUE(FPlatform.UserInterface().RequestEnd());
-    Window().Close();
-    FPlatform.UserInterface().RunPendingTasks();
-    EXPECT_FALSE(Window().Closed());
-    EXPECT_TRUE(WebView().Scripts().empty());
-    c.Load(WebView());
-    FPlatform.UserInterface().RunPendingTasks();
-    if (c.Outcome == Closes) {
-      EXPECT_TRUE(Window().Closed());
-      continue;
-    }
-    if (c.Outcome == Waits) {
-      EXPECT_TRUE(WebView().Scripts().empty());
-      WebView().RaiseContentLoading(false, 2);
+    for (bool reported : {false, true}) {
+      // The start page is requested before its load is reported.
+      SCOPED_TRACE(std::string(c.Name) + (reported ? ", load reported" : ", load requested"));
+      FForm.reset();
+      Start("", {}, /*pageShown=*/false);
+      if (reported) WebView().RaiseNavigationStarting("file:///index.html", 1);
+      ASSERT_TRUE(FPlatform.UserInterface().RequestEnd());
+      Window().Close();
       FPlatform.UserInterface().RunPendingTasks();
+      EXPECT_FALSE(Window().Closed());
+      EXPECT_TRUE(WebView().Scripts().empty());
+      c.Load(WebView());
+      FPlatform.UserInterface().RunPendingTasks();
+      if (c.Outcome == Closes) {
+        EXPECT_TRUE(Window().Closed());
+        continue;
+      }
+      if (c.Outcome == Waits) {
+        EXPECT_TRUE(WebView().Scripts().empty());
+        WebView().RaiseContentLoading(false, 2);
+        FPlatform.UserInterface().RunPendingTasks();
+      }
+      ASSERT_EQ(WebView().Scripts().size(), 1u);
+      EXPECT_EQ(WebView().Scripts()[0].Script, "zel.events.onCloseQuery();");
+      EXPECT_FALSE(Window().Closed());
+      WebView().RaiseWebMessageReceived(R"({"id":50001,"uuid":"u","data":{}})", std::nullopt);
+      EXPECT_TRUE(Window().Closed());
     }
-    ASSERT_EQ(WebView().Scripts().size(), 1u);
-    EXPECT_EQ(WebView().Scripts()[0].Script, "zel.events.onCloseQuery();");
-    EXPECT_FALSE(Window().Closed());
-    WebView().RaiseWebMessageReceived(R"({"id":50001,"uuid":"u","data":{}})", std::nullopt);
-    EXPECT_TRUE(Window().Closed());
   }
 }
 
 // The engine's error page has nobody to answer: the window closes at once.
 TEST_F(MainFormTest, OnTheEnginesErrorPageTheWindowClosesAtOnce) {
-  Start("");
+  Start("", {}, /*pageShown=*/false);
   WebView().RaiseNavigationStarting("file:///missing.html", 1);
   WebView().RaiseNavigationCompleted(false, 9);
   WebView().RaiseContentLoading(true, 1);
@@ -251,8 +261,10 @@ TEST_F(MainFormTest, AForeignPageCannotHoldTheWindowOpen) {
 TEST_F(MainFormTest, BridgeCallsAreAnsweredThroughTheWebView) {
   Start("");
   WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"u","data":{}})", std::nullopt);
-  WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"v","data":{}})", std::nullopt, "https://evil.example");
-  EXPECT_EQ(WebView().PostedMessages(), std::vector<std::string>{R"({"uuid": "u", "success": true, "result": "2024.10"})"});
+  WebView().RaiseWebMessageReceived(R"({"id":10001,"uuid":"v","data":{}})", std::nullopt,
+                                    "https://evil.example");
+  EXPECT_EQ(WebView().PostedMessages(),
+            std::vector<std::string>{R"({"uuid": "u", "success": true, "result": "2024.10"})"});
 }
 
 }  // namespace

@@ -2,11 +2,10 @@
 // mode on the fake platform and engine, and the live reload.
 #include <gtest/gtest.h>
 
-#include "MainLoopSupport.h"
-
 #include <chrono>
 #include <thread>
 
+#include "MainLoopSupport.h"
 #include "PackageTestSupport.h"
 #include "backends/fake/FakeFileWatcher.h"
 #include "backends/fake/FakePlatform.h"
@@ -40,6 +39,7 @@ class PreviewTest : public ::testing::Test {
     FForm->Window().Show();
     test::RunQueuedStep(FPlatform.UserInterface());
     ASSERT_TRUE(FForm->BrowserForm()->EdgeBrowser()->WebViewCreated());
+    WebView().RaiseContentLoading(false, 1);  // the start page's document has come
   }
   TFakeWebView& WebView() { return FLoader.Environment().LastController()->FakeWebView(); }
 

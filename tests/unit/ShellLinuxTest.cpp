@@ -186,7 +186,8 @@ TEST_F(ShellLinuxTest, OnlyElfImagesAndScriptsAreProgramsWhateverTheirModeSays) 
   std::ofstream(FFolder / "empty");
   fs::create_directory(FFolder / "folder");
   ASSERT_EQ(mkfifo((FFolder / "pipe").c_str(), 0700), 0);
-  for (const char* name : {"elf", "script", "notes.txt", "page.html", "hash.txt", "empty", "folder"})
+  for (const char* name :
+       {"elf", "script", "notes.txt", "page.html", "hash.txt", "empty", "folder"})
     fs::permissions(FFolder / name, fs::perms::owner_all);
   std::ofstream(FFolder / "plain-script") << "#!/bin/sh\n";  // without the x bit
 
@@ -194,8 +195,8 @@ TEST_F(ShellLinuxTest, OnlyElfImagesAndScriptsAreProgramsWhateverTheirModeSays) 
     const char* Name;
     bool Program;
   } cases[] = {
-      {"elf", true},         {"script", true}, {"notes.txt", false}, {"page.html", false},
-      {"hash.txt", false},   {"empty", false}, {"folder", false},    {"pipe", false},
+      {"elf", true},           {"script", true},   {"notes.txt", false}, {"page.html", false},
+      {"hash.txt", false},     {"empty", false},   {"folder", false},    {"pipe", false},
       {"plain-script", false}, {"missing", false},
   };
   for (const auto& c : cases) {

@@ -62,8 +62,8 @@ std::string TLinuxInstanceLock::DefaultFolder(const char* runtimeDir, const std:
 }
 
 TLinuxInstanceLock::TLinuxInstanceLock()
-    : FFolder(DefaultFolder(std::getenv("XDG_RUNTIME_DIR"), g_get_tmp_dir(),
-                            g_get_user_cache_dir())) {}
+    : FFolder(
+          DefaultFolder(std::getenv("XDG_RUNTIME_DIR"), g_get_tmp_dir(), g_get_user_cache_dir())) {}
 
 TLinuxInstanceLock::TLinuxInstanceLock(std::string folder) : FFolder(std::move(folder)) {}
 

@@ -217,7 +217,8 @@ bool TLinuxShell::IsProgram(const std::string& path) {
   close(fd);
   // The content type would not do: the x bit is on every file of a FAT or
   // CIFS disk, and a text file run as a program goes to /bin/sh.
-  if (count >= 4 && std::memcmp(start, "\x7F" "ELF", 4) == 0) return true;
+  constexpr char ElfMagic[4] = {0x7F, 'E', 'L', 'F'};
+  if (count >= 4 && std::memcmp(start, ElfMagic, 4) == 0) return true;
   return count >= 2 && start[0] == '#' && start[1] == '!';
 }
 

@@ -118,13 +118,15 @@ bool TLinuxWindow::MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) cons
 }
 
 bool TLinuxWindow::NormalAndSettled() const {
-  return FState == TWindowState::Normal && FWindowManagerState == TWindowState::Normal;
+  return !FFullScreen && FState == TWindowState::Normal &&
+         FWindowManagerState == TWindowState::Normal;
 }
 
 TWindowBounds TLinuxWindow::Bounds() {
   TWindowBounds frame;
   TFrameInsets insets;
   if (!MeasureFrame(frame, insets)) return FBounds;
+  if (FFullScreen) return frame;  // the monitor's, while the normal bounds wait
   // A size, position or return to the normal state still on its way to the
   // window manager is reported as requested: that is what the window will
   // have.

@@ -85,7 +85,8 @@ class TLinuxWindow : public IWindow {
   static TWindowState StateOf(GdkWindowState state);
   void TakeWindowManagerState(TWindowState state);
   bool Mapped() const;
-  // The normal state requested and confirmed by the window manager.
+  // The normal state requested and confirmed by the window manager, outside
+  // full screen.
   bool NormalAndSettled() const;
   // The frame rectangle and insets as the X server has them now.
   bool MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) const;

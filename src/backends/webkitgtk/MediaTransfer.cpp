@@ -190,10 +190,15 @@ void StartMediaTransfer(SoupServerMessage* message, std::unique_ptr<IResponseBod
     g_object_unref(cancellable);
     return Stream(message, nullptr, count);
   }
-  auto* skip = new TSkip{static_cast<SoupServerMessage*>(g_object_ref(message)), std::move(body),
-                         first, count, cancellable, skips};
-  g_signal_connect_data(message, "finished", G_CALLBACK(CancelSkip), g_object_ref(cancellable),
-                        [](gpointer data, GClosure*) { g_object_unref(data); }, GConnectFlags(0));
+  auto* skip = new TSkip{static_cast<SoupServerMessage*>(g_object_ref(message)),
+                         std::move(body),
+                         first,
+                         count,
+                         cancellable,
+                         skips};
+  g_signal_connect_data(
+      message, "finished", G_CALLBACK(CancelSkip), g_object_ref(cancellable),
+      [](gpointer data, GClosure*) { g_object_unref(data); }, GConnectFlags(0));
   soup_server_message_pause(message);
   if (GSocket* socket = soup_server_message_get_socket(message)) {
     skip->ClientWatch = g_socket_create_source(

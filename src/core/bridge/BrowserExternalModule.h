@@ -10,7 +10,6 @@
 #include "core/bridge/BridgeDispatcher.h"
 #include "core/bridge/BridgeLifetime.h"
 #include "core/bridge/BrowserAccess.h"
-#include "core/WindowStyles.h"
 #include "platform/WebEngine.h"
 
 namespace zel {
@@ -59,10 +58,6 @@ class TBrowserExternalModule {
   void SetProjectINI(TProjectINI* value);
   bool InFullscreen() const { return FInFullscreen; }
   void SetInFullscreen(bool value) { FInFullscreen = value; }
-  // The main window's look before full screen, which app.exitFullscreen
-  // gives back.
-  const TWindowLook& LookBeforeFullscreen() const { return FLookBeforeFullscreen; }
-  void SetLookBeforeFullscreen(const TWindowLook& value) { FLookBeforeFullscreen = value; }
   IBrowserAccess* BrowserForm() const { return FBrowserForm; }
   void SetBrowserForm(IBrowserAccess* value) { FBrowserForm = value; }
   const TOnAppCloseRequest& OnAppCloseRequest() const { return FOnAppCloseRequest; }
@@ -93,7 +88,6 @@ class TBrowserExternalModule {
   IWindow* FMainForm = nullptr;
   TExeZip* FExeZip = nullptr;
   bool FInFullscreen = false;
-  TWindowLook FLookBeforeFullscreen;
   TProjectINI* FProjectINI = nullptr;
   IBrowserAccess* FBrowserForm = nullptr;
   TOnAppCloseRequest FOnAppCloseRequest;

@@ -125,7 +125,8 @@ std::unique_ptr<TZipEntryReader> TExeZip::OpenEntry(std::size_t index) const {
     file = zip_fopen_index(FArchive, index, 0);
   }
   if (!file) return nullptr;
-  const bool seekable = info.CompressionMethod == ZIP_CM_STORE && info.EncryptionMethod == ZIP_EM_NONE;
+  const bool seekable =
+      info.CompressionMethod == ZIP_CM_STORE && info.EncryptionMethod == ZIP_EM_NONE;
   return std::make_unique<TZipEntryReader>(file, info.Size, seekable, FLock);
 }
 

@@ -42,7 +42,8 @@ std::vector<std::uint8_t> ReadAt(TStream& s, std::uint64_t offset, std::uint64_t
 
 // The end of `count` bytes at `offset`, which must lie inside the file.
 std::uint64_t EndWithin(std::uint64_t offset, std::uint64_t count, std::uint64_t fileSize) {
-  if (offset > fileSize || count > fileSize - offset) throw EImageFormatError("Truncated executable");
+  if (offset > fileSize || count > fileSize - offset)
+    throw EImageFormatError("Truncated executable");
   return offset + count;
 }
 

@@ -85,19 +85,20 @@ void RegisterWindowFunctions(TBridgeDispatcher& d) {
                 call.Success(call.Module.InFullscreen() ? "true" : "false");
               }});
   // No reply.
-  // No reply. Covers the whole monitor, not only the work area inside the
-  // desktop's panels.
+  // No reply. The window manager's full-screen state covers the whole
+  // monitor without a frame (maximized without a border would stay inside
+  // the desktop's panels); the window's border and state stay as they are
+  // underneath.
   d.Register({50003, "app.enterFullscreen", true, [](const TBridgeCall& call) {
                 if (call.Module.InFullscreen()) return;
                 call.Module.SetInFullscreen(true);
-                call.Module.SetLookBeforeFullscreen(EnterFullScreen(MainWindow(call)));
+                MainWindow(call).SetFullScreen(true);
               }});
-  // No reply. The window gets back the border, state, size and place it had
-  // before full screen.
+  // No reply. The window is back as it was: border, state, size and place.
   d.Register({50004, "app.exitFullscreen", true, [](const TBridgeCall& call) {
                 if (!call.Module.InFullscreen()) return;
                 call.Module.SetInFullscreen(false);
-                LeaveFullScreen(MainWindow(call), call.Module.LookBeforeFullscreen());
+                MainWindow(call).SetFullScreen(false);
               }});
   d.Register({50005, "app.getArgs", true, [](const TBridgeCall& call) {
                 std::string result = "[";
