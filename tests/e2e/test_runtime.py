@@ -269,10 +269,13 @@ class CloseTest(RuntimeTestCase):
         for delay in (0, 0.1, 0.2, 0.3, 0.5):
             with self.subTest(delay=delay):
                 app = self.start(exe)
-                app.window_id()
-                time.sleep(delay)
-                app.process.send_signal(signal.SIGTERM)
-                self.assertEqual(app.wait(20), 0)
+                try:
+                    app.window_id()
+                    time.sleep(delay)
+                    app.process.send_signal(signal.SIGTERM)
+                    self.assertEqual(app.wait(20), 0)
+                finally:
+                    app.kill()  # one left running would hold the next start back
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
