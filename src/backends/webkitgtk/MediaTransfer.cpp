@@ -120,10 +120,11 @@ void SkipDone(GObject*, GAsyncResult* result, gpointer) {
   skip->Skips->Forget(skip->Cancellable);
   SoupServerMessage* message = std::exchange(skip->Message, nullptr);
   std::unique_ptr<IResponseBody> body = std::move(skip->Body);
-  // A server that has gone leaves its messages alone. Otherwise the message
-  // goes on: with the body from the range's start, or (the client went, or
-  // the body ended before the range's start) with none, which ends it.
-  if (!skip->Skips->Stopped()) {
+  // A server that has gone, or a message that has finished, is left alone.
+  // Otherwise the message goes on: with the body from the range's start, or
+  // (the client went, or the body ended before the range's start) with none,
+  // which ends it.
+  if (!skip->Skips->Stopped() && !g_object_get_data(G_OBJECT(message), "zel-finished")) {
     const bool sends = reached && !g_cancellable_is_cancelled(skip->Cancellable);
     Stream(message, sends ? std::move(body) : nullptr, skip->Count);
     soup_server_message_unpause(message);
@@ -143,7 +144,8 @@ gboolean WatchClient(GSocket* socket, GIOCondition, gpointer cancellable) {
   return G_SOURCE_REMOVE;
 }
 
-void CancelSkip(SoupServerMessage*, gpointer cancellable) {
+void CancelSkip(SoupServerMessage* message, gpointer cancellable) {
+  g_object_set_data(G_OBJECT(message), "zel-finished", GINT_TO_POINTER(1));
   g_cancellable_cancel(G_CANCELLABLE(cancellable));
 }
 
