@@ -29,24 +29,32 @@ class TBrowser : public zel::IBrowserAccess {
 
 class TMessage : public zel::IWebMessageReceivedArgs {
  public:
-  TMessage(std::string json, std::string source)
-      : FJson(std::move(json)), FSource(std::move(source)) {}
+  TMessage(std::string json, std::string source, std::vector<std::string> ancestors, bool current)
+      : FJson(std::move(json)),
+        FSource(std::move(source)),
+        FAncestors(std::move(ancestors)),
+        FCurrent(current) {}
   std::string WebMessageAsJson() const override { return FJson; }
   zel::HRESULT TryGetWebMessageAsString(std::string& value) const override {
     value = FJson;
     return zel::S_OK;
   }
   std::string Source() const override { return FSource; }
+  std::vector<std::string> AncestorOrigins() const override { return FAncestors; }
+  bool IsSenderCurrent() const override { return FCurrent; }
 
  private:
   std::string FJson, FSource;
+  std::vector<std::string> FAncestors;
+  bool FCurrent;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  // The first byte picks the document's origin and the mode; the rest is the
+  // The first byte picks the document's origin, the mode, whether its
+  // channel is stale and whether a web page frames it; the rest is the
   // message.
   const std::uint8_t choice = data[0];
   const std::string json(reinterpret_cast<const char*>(data + 1), size - 1);
@@ -66,11 +74,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (choice & 4) module.SetExeZip(&package);  // runtime mode, else preview
   module.SetCommandLine({"/opt/app/app", "--flag"});
 
-  TMessage message(json, origins[choice & 3]);
+  const bool current = (choice & 8) == 0;
+  const bool framedByWebPage = (choice & 16) != 0;
+  TMessage message(json, origins[choice & 3],
+                   framedByWebPage ? std::vector<std::string>{"https://example.org"}
+                                   : std::vector<std::string>{},
+                   current);
   module.EdgeBrowserWebMessageReceived(message);
   // Replies posted from elsewhere (shell.command) arrive through the main loop.
   platform.UserInterface().RunPendingTasks();
-  // One reply at most, and none to a document the bridge does not answer.
-  ZEL_FUZZ_CHECK(browser.Posted <= ((choice & 3) < 2 ? 1 : 0));
+  // One reply at most, and none to a document the bridge does not answer: a
+  // stale channel, another origin than the two allowed, or an application
+  // page inside a web page.
+  const bool answerable = current && (choice & 3) < 2 && !((choice & 3) == 0 && framedByWebPage);
+  ZEL_FUZZ_CHECK(browser.Posted <= (answerable ? 1 : 0));
   return 0;
 }
