@@ -92,7 +92,7 @@ TSharedText VariantText(GVariant* parameters, const char* text) {
 // would fault).
 std::optional<TSharedText> MappedText(WebKitUserMessage* message, gint32 index) {
   GUnixFDList* files = webkit_user_message_get_fd_list(message);
-  if (!files) return std::nullopt;
+  if (!files || index < 0 || index >= g_unix_fd_list_get_length(files)) return std::nullopt;
   const int fd = g_unix_fd_list_get(files, index, nullptr);  // a duplicate of our own
   if (fd < 0) return std::nullopt;
   constexpr int Required = F_SEAL_SHRINK | F_SEAL_WRITE;
@@ -1041,6 +1041,16 @@ gboolean TEngineView::Scroll(GtkWidget*, GdkEventScroll* event, TEngineView* sel
 
 gboolean TEngineView::KeyPress(GtkWidget*, GdkEventKey* event, TEngineView* self) {
   constexpr guint modifiers = GDK_CONTROL_MASK | GDK_SHIFT_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK;
+  // WebKitGTK has no key of its own for the developer tools: F12 and
+  // Ctrl+Shift+I open them while they are enabled, before the page sees the key.
+  const guint held = event->state & modifiers;
+  const bool devToolsKey = (event->keyval == GDK_KEY_F12 && held == 0) ||
+                           ((event->keyval == GDK_KEY_I || event->keyval == GDK_KEY_i) &&
+                            held == (GDK_CONTROL_MASK | GDK_SHIFT_MASK));
+  if (devToolsKey && webkit_settings_get_enable_developer_extras(self->FWebSettings)) {
+    webkit_web_inspector_show(webkit_web_view_get_inspector(self->FView));
+    return TRUE;
+  }
   if (!self->FIsZoomControlEnabled ||
       (event->state & modifiers & ~GDK_SHIFT_MASK) != GDK_CONTROL_MASK)
     return FALSE;

@@ -81,8 +81,14 @@ void WriteTextFile(const TBridgeCall& call) {
 // be created (the call then ends without a reply).
 TBridgeReply ExtractEntry(const TExeZip& package, std::size_t index, const std::string& name,
                           IFileSystem& files, const std::string& target) {
-  // Taken as written, relative to the current folder.
-  const auto file = files.ReplaceFile(target);
+  // Taken as written, relative to the current folder. A target that is no
+  // file (a pipe) is refused with a reply.
+  std::unique_ptr<IFileReplacement> file;
+  try {
+    file = files.ReplaceFile(target);
+  } catch (const ENotRegularFile& error) {
+    return FileFailure(error);
+  }
   try {
     const auto entry = package.OpenEntry(index);
     if (!entry) throw EZipError("Cannot read the package entry " + name);
