@@ -1,6 +1,7 @@
 #pragma once
 // What the benchmarks feed the bridge module with: call messages as the
 // browser control hands them over, and a page that keeps the last reply.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ class TMessage : public IWebMessageReceivedArgs {
  public:
   explicit TMessage(const std::string& json) : FJson(json) {}
   std::string WebMessageAsJson() const override { return FJson; }
+  // Shared as it is: the benchmark keeps the text until the call is answered.
+  TSharedText WebMessageAsSharedJson() const override {
+    return {std::shared_ptr<const void>(&FJson, [](const void*) {}), FJson};
+  }
   HRESULT TryGetWebMessageAsString(std::string&) const override { return E_INVALIDARG; }
   std::string Source() const override { return "file://"; }
   std::vector<std::string> AncestorOrigins() const override { return {}; }

@@ -1,9 +1,11 @@
 // Runs one large file call through the bridge module on the Linux platform,
-// as the runtime does inside the web-message event, and prints milliseconds:
-//   decode BASE64-FILE TARGET        -> "<parse ms> <handler ms>"
+// as the runtime does with a page's message, and prints milliseconds:
+//   decode BASE64-FILE TARGET        -> "<read ms> <call ms>"
 //     the call message of base64.decodeToFile with the file's text as
-//     contents: the JSON parse of the message, then the handler alone
-//     (decode, write, flush to the disk, rename)
+//     contents: reading the message alone, then the whole call from the
+//     message's arrival to its reply (read, decode, write, flush to the
+//     disk, rename; the large work runs on a worker and replies through the
+//     main loop)
 //   extract PACKAGED-EXE SOURCE TARGET -> "<call ms>"
 //     files.extractFile of SOURCE (below DirName) out of the package
 //   password                            -> the archive password (for the floor)
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <glib.h>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -20,6 +23,7 @@
 #include "backends/linux/LinuxPlatform.h"
 #include "core/ArchiveKey.h"
 #include "core/bridge/BrowserExternalModule.h"
+#include "core/bridge/CallMessage.h"
 #include "core/package/AttachedPackage.h"
 #include "core/settings/ProjectIni.h"
 
@@ -46,12 +50,14 @@ void Check(const TReplies& replies) {
   }
 }
 
-// Delivers `json` as the web-message event does; fails unless the call
-// answered "true".
+// Delivers `json` as the web-message event does and runs the main loop until
+// the reply; fails unless the call answered "true".
 double Deliver(TBrowserExternalModule& module, TReplies& replies, const std::string& json) {
   TMessage message(json);
+  replies.Last.clear();
   const auto start = std::chrono::steady_clock::now();
   module.EdgeBrowserWebMessageReceived(message);
+  while (replies.Last.empty()) g_main_context_iteration(nullptr, TRUE);
   const double ms = MillisecondsSince(start);
   Check(replies);
   return ms;
@@ -75,16 +81,12 @@ int main(int argc, char** argv) {
                         {"uuid", "u"},
                         {"data", {{"filePath", argv[3]}, {"contents", ReadFile(argv[2])}}}})
             .dump();
-    // The parse the dispatcher does before any handler runs, then the
-    // handler alone on the parsed message.
+    // Reading the message alone, then the whole call.
     const auto start = std::chrono::steady_clock::now();
-    const nlohmann::json message = nlohmann::json::parse(json);
+    const bool read = ReadCallMessage(json, MaxMessageNesting).has_value();
     const double parsed = MillisecondsSince(start);
-    const TBridgeFunction* function = module.Dispatcher().Find(90001);
-    const auto handlerStart = std::chrono::steady_clock::now();
-    function->Handler(TBridgeCall{module, "u", message["data"]});
-    const double handled = MillisecondsSince(handlerStart);
-    Check(replies);
+    if (!read) return 1;
+    const double handled = Deliver(module, replies, json);
     std::printf("%.0f %.0f\n", parsed, handled);
     return 0;
   }
