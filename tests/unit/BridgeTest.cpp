@@ -118,8 +118,11 @@ TEST_F(BridgeTest, PageEventsEncodeTheirArgumentAsAJsonString) {
 }
 
 TEST(BridgeArguments, TextAndBooleanReaders) {
-  const auto data = nlohmann::json::parse(
-      R"({"s":"text","n":120.7,"i":5,"t":true,"f":false,"z":null,"o":{},"a":[],"T":"TRUE","zero":"0","half":"0.5","word":"yes"})");
+  const std::string message =
+      R"({"id":1,"uuid":"u","data":{"s":"text","n":120.7,"i":5,"t":true,"f":false,"z":null,"o":{},"a":[],"T":"TRUE","zero":"0","half":"0.5","word":"yes"}})";
+  const auto call = ReadCallMessage(message, MaxMessageNesting);
+  ASSERT_TRUE(call);
+  const TCallArguments& data = call->Data;
   EXPECT_EQ(ReadTextArgument(data, "s"), "text");
   EXPECT_EQ(ReadTextArgument(data, "n"), "120.7");
   EXPECT_EQ(ReadTextArgument(data, "i"), "5");

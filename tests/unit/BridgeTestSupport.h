@@ -2,6 +2,9 @@
 // A bridge module on the fake platform, fed messages like a page would.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <nlohmann/json.hpp>
 
 #include "backends/fake/FakePlatform.h"
@@ -59,6 +62,15 @@ class BridgeFixture : public ::testing::Test {
   void Receive(const std::string& json, const std::string& source = "file://") {
     TMessage message(json, source);
     FModule.EdgeBrowserWebMessageReceived(message);
+    WaitForBackgroundWork();
+  }
+  // Large calls are carried out on a worker, which posts the reply back to
+  // the main loop.
+  void WaitForBackgroundWork() {
+    while (FModule.HasBackgroundWork()) {
+      if (FPlatform.UserInterface().RunPendingTasks() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
   // Sends one call and returns its reply as "success:result", or "" when
   // there was none.

@@ -190,6 +190,58 @@ TEST_F(FileFunctionsTest, DecodeToFileWritesTheDecodedBytes) {
   }
 }
 
+// Contents of a MiB and more are written on a worker; the reply comes back
+// through the main loop, and calls that arrive meanwhile wait their turn.
+TEST_F(FileFunctionsTest, LargeFilesAreWrittenOffTheMainThreadAndCallsKeepTheirOrder) {
+  constexpr std::size_t Chunk = 1 << 20;
+  // Line breaks across the steps in which the text is decoded and written.
+  const std::string text = std::string(Chunk - 1, 'a') + "\r\n" + std::string(Chunk - 1, 'b') +
+                           "\r" + std::string(Chunk, 'c') + "\n\n\xE2\x82\xAC";
+  const std::string written = std::string(Bom) + std::string(Chunk - 1, 'a') + "\r\n" +
+                              std::string(Chunk - 1, 'b') + "\r\n" + std::string(Chunk, 'c') +
+                              "\r\n\r\n\xE2\x82\xAC\r\n";
+  std::string bytes(3 * Chunk + 2, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7919 % 251);
+  static const char* const Alphabet =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string base64;
+  const auto byte = [&](std::size_t i) -> std::uint32_t {
+    return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0;
+  };
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const std::uint32_t group = byte(i) << 16 | byte(i + 1) << 8 | byte(i + 2);
+    const std::size_t present = std::min<std::size_t>(bytes.size() - i, 3) + 1;  // characters
+    for (std::size_t k = 0; k < 4; ++k)
+      base64 += k < present ? Alphabet[(group >> (18 - 6 * k)) & 63] : '=';
+  }
+  const auto message = [](int id, const char* uuid, const nlohmann::json& data) {
+    return nlohmann::json{{"id", id}, {"uuid", uuid}, {"data", data}}.dump();
+  };
+  // Posted one after another without waiting, as a page would.
+  for (const std::string& json :
+       {message(30003, "w", {{"filePath", "big.txt"}, {"contents", text}}),
+        message(30001, "e", {{"filePath", "big.txt"}}),
+        message(90001, "d", {{"filePath", "big.bin"}, {"contents", base64}}),
+        message(30001, "f", {{"filePath", "big.bin"}})}) {
+    test::TMessage posted(json);
+    FModule.EdgeBrowserWebMessageReceived(posted);
+  }
+  WaitForBackgroundWork();
+  EXPECT_EQ(FBrowser.Posted, (std::vector<std::string>{
+                                 R"({"uuid": "w", "success": true, "result": true})",
+                                 R"({"uuid": "e", "success": true, "result": true})",
+                                 R"({"uuid": "d", "success": true, "result": true})",
+                                 R"({"uuid": "f", "success": true, "result": true})"}));
+  EXPECT_TRUE(Files().FileContents("/opt/app/big.txt") == written);
+  EXPECT_TRUE(Files().FileContents("/opt/app/big.bin") == bytes);
+
+  // A failure on the worker is replied like one on the main thread.
+  Files().SetWriteError(std::errc::no_space_on_device);
+  EXPECT_EQ(CallWith(30003, {{"filePath", "big.txt"}, {"contents", text}}),
+            R"(false:"Cannot write \/opt\/app\/big.txt: No space left on device")");
+  EXPECT_TRUE(Files().FileContents("/opt/app/big.txt") == written);
+}
+
 TEST_F(FileFunctionsTest, FolderGettersEndWithASlash) {
   auto& known = FPlatform.KnownFolders();
   known.SetTemp("/var/tmp");

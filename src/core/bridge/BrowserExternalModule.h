@@ -59,6 +59,9 @@ class TBrowserExternalModule {
   // its reply from there (none when it throws); the call's message stays
   // alive meanwhile, and messages that arrive wait until the reply is sent.
   void RunInBackground(const std::string& uuid, std::function<TBridgeReply()> work);
+  // Whether a call is being carried out off the user-interface thread, or
+  // waits behind one.
+  bool HasBackgroundWork() const { return FBusy || !FWaiting.empty(); }
 
   // Runs "zel.events.<name>(<argument as JSON string>);" in the page.
   void RaisePageEvent(std::string_view name);

@@ -4,7 +4,8 @@
 // bytes and no memory. Acceptance is that of nlohmann::json::parse (RFC 8259,
 // well-formed UTF-8, surrogate escapes in pairs, numbers that fit a double, a
 // leading byte-order mark skipped), so a text is refused here exactly when a
-// parse would fail.
+// parse would fail, and also when it holds a raw NUL byte, which the parse
+// takes for the end of the text.
 #include <cstddef>
 #include <cstdint>
 #include <string>
