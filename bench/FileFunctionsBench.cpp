@@ -6,6 +6,8 @@
 //     message's arrival to its reply (read, decode, write, flush to the
 //     disk, rename; the large work runs on a worker and replies through the
 //     main loop)
+//   writetext TEXT-FILE TARGET        -> "<read ms> <call ms>"
+//     the same for files.writeTextFile with the file's text as contents
 //   extract PACKAGED-EXE SOURCE TARGET -> "<call ms>"
 //     files.extractFile of SOURCE (below DirName) out of the package
 //   password                            -> the archive password (for the floor)
@@ -75,9 +77,10 @@ int main(int argc, char** argv) {
   TBrowserExternalModule module(*platform);
   module.SetBrowserForm(&replies);
 
-  if (argc == 4 && std::strcmp(argv[1], "decode") == 0) {
+  const bool decode = argc == 4 && std::strcmp(argv[1], "decode") == 0;
+  if (decode || (argc == 4 && std::strcmp(argv[1], "writetext") == 0)) {
     const std::string json =
-        nlohmann::json({{"id", 90001},
+        nlohmann::json({{"id", decode ? 90001 : 30003},
                         {"uuid", "u"},
                         {"data", {{"filePath", argv[3]}, {"contents", ReadFile(argv[2])}}}})
             .dump();
@@ -106,7 +109,7 @@ int main(int argc, char** argv) {
   }
   std::fprintf(
       stderr,
-      "usage: %s decode BASE64-FILE TARGET | extract PACKAGED-EXE SOURCE TARGET | password\n",
+      "usage: %s decode BASE64-FILE TARGET | writetext TEXT-FILE TARGET | extract PACKAGED-EXE SOURCE TARGET | password\n",
       argv[0]);
   return 2;
 }

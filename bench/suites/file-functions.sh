@@ -1,11 +1,12 @@
 #!/bin/sh
 # Large files through the bridge, as the runtime handles a page's message:
-# base64.decodeToFile of 200 MiB (267 MiB of text; the whole call from the
-# message's arrival to its reply, and reading the message alone) and
+# base64.decodeToFile of 200 MiB (267 MiB of text) and files.writeTextFile
+# of 100 MiB (each the whole call from the message's arrival to its reply,
+# and reading the message alone), and
 # files.extractFile of a 200 MiB stored entry and a 200 MiB deflated one.
 # Every figure includes flushing the file to the disk and renaming it into
-# place. Floors, measured in the same run on the same data: `base64 -d` and
-# Info-ZIP's `unzip -p`, each followed by `sync` of the written file.
+# place. Floors, measured in the same run on the same data: `base64 -d`,
+# `cat` and Info-ZIP's `unzip -p`, each followed by `sync` of the written file.
 set -eu
 BIN=build/bin
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/zel-bench.XXXXXX")
@@ -50,6 +51,22 @@ echo "BENCH decode_to_file_200MiB_floor_base64_sync_ms $(median_time_of \
   "base64 -d '$WORK/random.b64' > '$WORK/floor.bin' && sync '$WORK/floor.bin'") ms"
 same "$WORK/random.bin" "$WORK/floor.bin"
 rm -f "$WORK/random.b64" "$WORK/decoded.bin" "$WORK/floor.bin"
+
+# files.writeTextFile of 100 MiB of lines with quotes and a non-ASCII letter
+# (every line break and quote is escaped in the message)
+TEXT_SIZE=104857600
+yes '1234,"Café order 567",123.45,2024-10-01T12:00:00Z,OK' | head -c $TEXT_SIZE > "$WORK/text.txt"
+: > "$WORK/samples"
+i=0
+while [ $i -lt $RUNS ]; do
+  "$BIN/zel_bench_file_functions" writetext "$WORK/text.txt" "$WORK/written.txt" >> "$WORK/samples"
+  i=$((i + 1))
+done
+echo "BENCH write_text_file_100MiB_host_ms $(cut -d' ' -f2 "$WORK/samples" | median) ms"
+echo "BENCH write_text_file_100MiB_message_read_ms $(cut -d' ' -f1 "$WORK/samples" | median) ms"
+echo "BENCH write_text_file_100MiB_floor_cat_sync_ms $(median_time_of \
+  "cat '$WORK/text.txt' > '$WORK/floor.txt' && sync '$WORK/floor.txt'") ms"
+rm -f "$WORK/text.txt" "$WORK/written.txt" "$WORK/floor.txt"
 
 # files.extractFile: a stored entry (media is not deflated) and a deflated one
 mkdir -p "$WORK/app/app"
