@@ -33,12 +33,20 @@ class FileFunctionsTest(E2ETestCase):
             "missing": ["rejected", "Missing filePath"],
             "deleteFile": ["resolved", True],
             "deleteDir": ["resolved", True],
+            "bigWrite": ["resolved", True],
+            "afterBig": ["resolved", True],
+            "bigDecode": ["resolved", True],
             "tempDir": ["resolved", "/tmp/"],
             "appDataDir": ["resolved", f"{self.home}/.config/"],
         })
         self.assertEqual((self.work / "out/a/b.txt").read_bytes(), BOM + b"one\r\ntwo\r\n")
         self.assertEqual((self.work / "extracted.txt").read_bytes(), b"Sample entry\nsecond line\n")
         self.assertEqual((self.work / "keep.txt").read_bytes(), b"keep me")
+        unit = "caf\u00e9 \U0001F600 \"q\" \\ line\r\n"
+        big = "a" * 4194303 + "\U0001F600" + "b" * 10 + unit * 1000 + "end\r\n"
+        self.assertTrue((self.work / "out/big.txt").read_bytes() == BOM + big.encode())
+        self.assertTrue((self.work / "out/big.bin").read_bytes() ==
+                        bytes((i * 7) % 251 for i in range(1200000)))
         self.assertFalse((self.work / "out/bin.dat").exists())  # decoded to b"AB", then deleted
         self.assertFalse((self.work / "gone").exists())
         # Replacements leave no temporary files behind.
