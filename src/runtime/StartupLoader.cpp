@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <random>
 #include <system_error>
 
@@ -36,6 +37,29 @@ bool FileMatches(const std::string& path, std::uint64_t size, std::uint32_t crc)
     sum = crc32(sum, buffer.data(), static_cast<uInt>(n));
   }
   return sum == crc;
+}
+
+constexpr const char* AutomationArgument = "--automation";
+constexpr const char* EngineAutomationSwitch = "--enable-automation";
+constexpr const char* InspectorServerVariable = "WEBKIT_INSPECTOR_SERVER";
+
+// `text` without the blank-separated words equal to `word` (quoted or not);
+// other text, blanks included, stays as it is.
+std::string WithoutWord(const std::string& text, std::string_view word) {
+  std::string result;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t start = at;
+    while (start < text.size() && IsBlank(std::string_view(&text[start], 1))) ++start;
+    std::size_t end = start;
+    while (end < text.size() && !IsBlank(std::string_view(&text[end], 1))) ++end;
+    std::string_view found(text.data() + start, end - start);
+    if (found.size() >= 2 && found.front() == '"' && found.back() == '"')
+      found = found.substr(1, found.size() - 2);
+    if (found != word) result.append(text, at, end - at);
+    at = end;
+  }
+  return result;
 }
 
 std::string RandomSuffix() {
@@ -164,11 +188,24 @@ void TStartupLoader::ExtractEngineFile(std::string_view name) {
   }
 }
 
+bool TStartupLoader::StartedByWebDriver() {
+  bool asked = std::find(FArguments.begin(), FArguments.end(), AutomationArgument) != FArguments.end();
+  std::optional<std::string> inspector = FPlatform.Environment().Get(InspectorServerVariable);
+  return asked && inspector && !inspector->empty();
+}
+
 void TStartupLoader::SetEngineEnvironment() {
   IEnvironment& environment = FPlatform.Environment();
   environment.Set("WEBVIEW2_USER_DATA_FOLDER", FWebViewDir);
   std::string arguments = FProjectINI.ReadString(App, "WebviewArguments", "");
   if (IsBlank(arguments)) arguments = DefaultWebViewArguments;
+  // Automation is the driver's to turn on, never the package's; without a
+  // driver the engine gets no inspector address, so it opens no port.
+  arguments = WithoutWord(arguments, EngineAutomationSwitch);
+  if (StartedByWebDriver())
+    arguments += " " + std::string(EngineAutomationSwitch);
+  else
+    environment.Unset(InspectorServerVariable);
   environment.Set("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS", arguments);
   environment.Unset("WEBVIEW2_BROWSER_EXECUTABLE_FOLDER");
   environment.Unset("WEBVIEW2_RELEASE_CHANNEL_PREFERENCE");

@@ -80,6 +80,8 @@ class TStartupLoader : public IAppSource {
   void PrepareFolders();
   void ExtractEngineFile(std::string_view name);
   void SetEngineEnvironment();
+  // "--automation" on the command line and the driver's inspector address.
+  bool StartedByWebDriver();
 
   IPlatform& FPlatform;
   std::vector<std::string> FArguments;

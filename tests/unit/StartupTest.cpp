@@ -256,12 +256,23 @@ TEST_F(StartupTest, EngineEnvironmentVariables) {
     const char* Name;
     std::string Line;
     std::string Expected;
+    // A WebDriver passes "--automation" and its inspector address.
+    std::vector<std::string> Arguments = {};
+    std::string Inspector = "";
+    bool InspectorKept = false;
   };
   const TCase cases[] = {
       {"absent", "", defaults},
       {"blanks only", "WebviewArguments=   \t \n", defaults},
       {"own switches, inner blanks kept", "WebviewArguments=--a  --b\n", "--a  --b"},
       {"no-break space is not blank", "WebviewArguments=\xC2\xA0\n", "\xC2\xA0"},
+      {"started by a driver", "", defaults + " --enable-automation", {"x", "--automation"},
+       "127.0.0.1:4445", true},
+      {"the package cannot turn automation on",
+       "WebviewArguments=--a --enable-automation \"--enable-automation\"\n", "--a", {},
+       "127.0.0.1:4445"},
+      {"the argument without a driver", "", defaults, {"--automation"}},
+      {"a driver's address without the argument", "", defaults, {}, "127.0.0.1:4445"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -269,9 +280,12 @@ TEST_F(StartupTest, EngineEnvironmentVariables) {
     Platform().Environment().Values() = {{"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", "/opt/engine"},
                                          {"WEBVIEW2_RELEASE_CHANNEL_PREFERENCE", "1"},
                                          {"WEBVIEW2_USER_DATA_FOLDER", "/elsewhere"}};
+    if (!c.Inspector.empty())
+      Platform().Environment().Values()["WEBKIT_INSPECTOR_SERVER"] = c.Inspector;
     WriteApp(BasicIni(c.Line));
     InstallEngine();
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(c.Arguments), 0);
+    EXPECT_EQ(Env("WEBKIT_INSPECTOR_SERVER").has_value(), c.InspectorKept);
     EXPECT_EQ(Env("WEBVIEW2_USER_DATA_FOLDER"), AppCacheDir() + "Linux64/");
     EXPECT_EQ(Env("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS"), c.Expected);
     EXPECT_FALSE(Env("WEBVIEW2_BROWSER_EXECUTABLE_FOLDER"));
