@@ -128,6 +128,24 @@ def build_app(source, output, extra_files=None, settings=None):
     return output
 
 
+def app_environment(display, home, extra_env=None):
+    """The environment of an application on `display` with the home folder `home`."""
+    env = display.env()
+    env.update({
+        "HOME": str(home),
+        "XDG_DATA_HOME": str(home / ".local" / "share"),
+        "XDG_CONFIG_HOME": str(home / ".config"),
+        "XDG_CACHE_HOME": str(home / ".cache"),
+        "XDG_RUNTIME_DIR": str(home / "run"),
+        "NO_AT_BRIDGE": "1",
+        "WEBKIT_DISABLE_DMABUF_RENDERER": "1",
+        "LC_ALL": "C.UTF-8",
+    })
+    (home / "run").mkdir(parents=True, exist_ok=True, mode=0o700)
+    env.update(extra_env or {})
+    return env
+
+
 class App:
     """A running packaged executable with its own home folder."""
 
@@ -135,20 +153,7 @@ class App:
 
     def __init__(self, display, executable, home, args=(), extra_env=None):
         self.display = display
-        env = display.env()
-        env.update({
-            "HOME": str(home),
-            "XDG_DATA_HOME": str(home / ".local" / "share"),
-            "XDG_CONFIG_HOME": str(home / ".config"),
-            "XDG_CACHE_HOME": str(home / ".cache"),
-            "XDG_RUNTIME_DIR": str(home / "run"),
-            "NO_AT_BRIDGE": "1",
-            "WEBKIT_DISABLE_DMABUF_RENDERER": "1",
-            "LC_ALL": "C.UTF-8",
-        })
-        (home / "run").mkdir(parents=True, exist_ok=True, mode=0o700)
-        env.update(extra_env or {})
-        self.env = env
+        self.env = env = app_environment(display, home, extra_env)
         # Output goes to files, never to pipes nobody drains while the test
         # waits (a full pipe would stall the application).
         App._count += 1
