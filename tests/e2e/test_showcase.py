@@ -99,3 +99,21 @@ class ShowcaseTest(E2ETestCase):
         window = app.window_id()
         caption = app.wait_for_caption(window, lambda c: c.startswith("tour done"), 60)
         self.assertEqual(caption, "tour done: 0 errors")
+
+
+class AutomationGateTest(E2ETestCase):
+    def test_only_the_drivers_command_line_opens_the_inspector_port(self):
+        # The package asks for automation itself; only "--automation" with
+        # the driver's address may open the port.
+        exe = build_app(SHOWCASE, self.work / "showcase",
+                        settings={"WebviewArguments": "--disable-web-security --enable-automation"})
+        for args, opens in (((), False), (("--automation",), True)):
+            port = free_port()
+            app = self.start(exe, args=args, extra_env={"WEBKIT_INSPECTOR_SERVER": f"127.0.0.1:{port}"})
+            app.window_id()
+            if opens:
+                wait_until(lambda: listening(port), 20, "the driver's command line opened no port")
+            else:
+                time.sleep(3)
+                self.assertFalse(listening(port), "a port opened without the driver's command line")
+            app.kill()
