@@ -12,6 +12,7 @@
 #include "core/settings/SettingsKeys.h"
 #include "runtime/EngineCheck.h"
 #include "runtime/LocalizedMessageBox.h"
+#include "runtime/RequirePasswordForm.h"
 
 namespace zel {
 namespace {
@@ -176,6 +177,11 @@ void TStartupLoader::SetEngineEnvironment() {
 
 void TStartupLoader::RunInstallationBranch() { ShowLocalizedError(FPlatform, miRuntimeRequired); }
 
-bool TStartupLoader::RequirePassword(const std::string&, const std::string&) { return true; }
+bool TStartupLoader::RequirePassword(const std::string& caption, const std::string& password) {
+  TRequirePasswordForm form(FPlatform.StartupWindows());
+  form.SetCaption(caption);
+  form.SetPassword(password);
+  return form.ShowModal() == ModalResultOk;
+}
 
 }  // namespace zel

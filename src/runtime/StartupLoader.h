@@ -66,10 +66,6 @@ class TStartupLoader : public IAppSource {
   // now the branch shows message 6 (the engine is required, the application
   // closes) as when installing from the package is switched off.
   virtual void RunInstallationBranch();
-  // Loader step 12: the password prompt with `caption` that waits for
-  // `password`; true when the user typed it. The prompt is not built yet:
-  // for now start-up continues as if the password had been typed.
-  virtual bool RequirePassword(const std::string& caption, const std::string& password);
 
  private:
   bool CheckAttachedPackage();
@@ -80,6 +76,10 @@ class TStartupLoader : public IAppSource {
   void PrepareFolders();
   void ExtractEngineFile(std::string_view name);
   void SetEngineEnvironment();
+  // Loader step 12: the password prompt with `caption` that waits for
+  // `password`; true when the user typed it, false when the prompt was
+  // closed.
+  bool RequirePassword(const std::string& caption, const std::string& password);
 
   IPlatform& FPlatform;
   std::vector<std::string> FArguments;

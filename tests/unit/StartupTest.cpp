@@ -49,21 +49,6 @@ struct TMainWindowCall {
   bool HasIndexHtml = false;
 };
 
-// A loader whose password prompt answers as the test says and records how it
-// was asked.
-class TTestLoader : public TStartupLoader {
- public:
-  using TStartupLoader::TStartupLoader;
-  std::optional<std::pair<std::string, std::string>> PromptAsked;
-  bool PromptAnswer = true;
-
- protected:
-  bool RequirePassword(const std::string& caption, const std::string& password) override {
-    PromptAsked = {caption, password};
-    return PromptAnswer;
-  }
-};
-
 class StartupTest : public testing::Test {
  protected:
   void SetUp() override { NewProcess(); }
@@ -77,7 +62,6 @@ class StartupTest : public testing::Test {
     FPlatform->ProcessInfo().SetExecutablePath(Exe());
     FPlatform->KnownFolders().SetLocalAppData(LocalAppData());
     FMainWindow.reset();
-    FPromptAsked.reset();
   }
   TFakePlatform& Platform() { return *FPlatform; }
   const std::vector<TShownMessage>& Shown() { return FPlatform->MessageBoxes().Shown(); }
@@ -113,8 +97,7 @@ class StartupTest : public testing::Test {
   }
 
   int Run(std::vector<std::string> arguments = {}) {
-    TTestLoader loader(*FPlatform, std::move(arguments));
-    loader.PromptAnswer = FPromptAnswer;
+    TStartupLoader loader(*FPlatform, std::move(arguments));
     const int exitCode = RunProgram(*FPlatform, loader, [this](IPlatform&, TStartupLoader& s) {
       FMainWindow = TMainWindowCall{s.AppID(),
                                     s.AppName(),
@@ -127,7 +110,6 @@ class StartupTest : public testing::Test {
                                     s.ExeZip().FindFile("app/index.html") >= 0};
       return 0;
     });
-    FPromptAsked = loader.PromptAsked;
     return exitCode;
   }
 
@@ -138,8 +120,6 @@ class StartupTest : public testing::Test {
   TTempDir FDir;
   std::unique_ptr<TFakePlatform> FPlatform;
   std::optional<TMainWindowCall> FMainWindow;
-  bool FPromptAnswer = true;
-  std::optional<std::pair<std::string, std::string>> FPromptAsked;
 };
 
 TEST_F(StartupTest, CompleteStartHandsTheValuesToTheMainWindow) {
@@ -327,30 +307,30 @@ TEST_F(StartupTest, SecondInstanceRules) {
 }
 
 TEST_F(StartupTest, PasswordPromptUnlessStartedWithTheApplicationID) {
+  using TKind = TPromptAction::TKind;
+  const std::vector<TPromptAction> typed = {{TKind::Type, "S3cret"}, {TKind::Type, "s3cret"}};
+  const std::vector<TPromptAction> closed = {{TKind::Type, "wrong"}, {TKind::CloseBox, ""}};
   struct TCase {
     const char* Name;
     std::string PasswordLine;
     std::vector<std::string> Arguments;
     bool OtherRunning;
-    bool Answer;
+    std::vector<TPromptAction> User;
     bool Asked;
     bool Runs;
   };
   const TCase cases[] = {
-      {"no password", "", {}, false, true, false, true},
-      {"typed", "Password=s3cret\n", {}, false, true, true, true},
-      {"closed without it", "Password=s3cret\n", {}, false, false, true, false},
-      {"ID first skips it", "Password=s3cret\n", {AppID}, false, false, false, true},
-      {"ID in other case does not",
-       "Password=s3cret\n",
-       {"COM.EXAMPLE.NOTES"},
-       false,
-       false,
-       true,
-       false},
+      {"no password", "", {}, false, {}, false, true},
+      {"typed", "Password=s3cret\n", {}, false, typed, true, true},
+      {"closed without it", "Password=s3cret\n", {}, false, closed, true, false},
+      {"ID first skips it", "Password=s3cret\n", {AppID}, false, {}, false, true},
+      {"ID and address skip it", "Password=s3cret\n", {AppID, "file:///a.html"}, false, {}, false,
+       true},
+      {"ID in other case does not", "Password=s3cret\n", {"COM.EXAMPLE.NOTES"}, false, closed,
+       true, false},
       // The instance rule comes after the prompt: a refused second start is
       // asked first and then ends silently.
-      {"second start", "Password=s3cret\n", {}, true, true, true, false},
+      {"second start", "Password=s3cret\n", {}, true, typed, true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -358,14 +338,17 @@ TEST_F(StartupTest, PasswordPromptUnlessStartedWithTheApplicationID) {
     if (c.OtherRunning) Platform().InstanceLock().HeldNames().insert(AppID);
     WriteApp(BasicIni(c.PasswordLine));
     InstallEngine();
-    FPromptAnswer = c.Answer;
+    Platform().StartupWindows().QueuePromptActions(c.User);
     EXPECT_EQ(Run(c.Arguments), 0);
-    EXPECT_EQ(FPromptAsked.has_value(), c.Asked);
-    if (FPromptAsked) {
-      EXPECT_EQ(FPromptAsked->first, "Notes");
-      EXPECT_EQ(FPromptAsked->second, "s3cret");
+    const auto& prompts = Platform().StartupWindows().Prompts();
+    ASSERT_EQ(prompts.size(), c.Asked ? 1u : 0u);
+    if (c.Asked) {
+      EXPECT_EQ(prompts[0]->Caption, "Notes");
+      EXPECT_EQ(prompts[0]->ShowCount, 1);
+      EXPECT_FALSE(prompts[0]->Visible);
     }
     EXPECT_EQ(FMainWindow.has_value(), c.Runs);
+    EXPECT_TRUE(Shown().empty());
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "backends/fake/FakeRegistryStore.h"
 #include "backends/fake/FakeShell.h"
+#include "backends/fake/FakeStartupWindows.h"
 #include "backends/fake/FakeSystemServices.h"
 #include "backends/fake/FakeFileDialogs.h"
 #include "backends/fake/FakeFileSystem.h"
@@ -206,6 +207,7 @@ class TFakePlatform : public IPlatform {
   TFakeRegistryStore& RegistryStore() override { return FRegistryStore; }
   TFakeSystemServices& SystemServices() override { return FSystemServices; }
   TFakeMenus& Menus() override { return FMenus; }
+  TFakeStartupWindows& StartupWindows() override { return FStartupWindows; }
 
  private:
   TFakeProcessInfo FProcessInfo;
@@ -225,6 +227,7 @@ class TFakePlatform : public IPlatform {
   TFakeRegistryStore FRegistryStore;
   TFakeSystemServices FSystemServices;
   TFakeMenus FMenus{FFileSystem};
+  TFakeStartupWindows FStartupWindows;
 };
 
 }  // namespace zel

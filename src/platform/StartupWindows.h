@@ -1,0 +1,45 @@
+#pragma once
+// The small windows that start-up may show before the main window exists,
+// centred on the screen.
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zel {
+
+// Client size of the prompt and place of its edit, in pixels.
+struct TPasswordPromptLayout {
+  int ClientWidth = 0;
+  int ClientHeight = 0;
+  int EditLeft = 0;
+  int EditTop = 0;
+  int EditWidth = 0;
+  int EditHeight = 0;
+};
+
+// A fixed dialog frame with only a close box, holding one edit that masks
+// every character and shows a key image inside its left edge. No buttons.
+class IPasswordPrompt {
+ public:
+  virtual ~IPasswordPrompt() = default;
+  virtual void SetCaption(const std::string& caption) = 0;
+  // The edit's whole text.
+  virtual std::string EditText() = 0;
+  // Called after every key release in the edit.
+  virtual void SetOnEditKeyUp(std::function<void()> handler) = 0;
+  // Shows the prompt and waits, running the user interface, until EndModal
+  // or the close box; returns the modal result (ModalResultCancel for the
+  // close box).
+  virtual int ShowModal() = 0;
+  // Ends ShowModal with `result` and hides the prompt.
+  virtual void EndModal(int result) = 0;
+};
+
+class IStartupWindows {
+ public:
+  virtual ~IStartupWindows() = default;
+  virtual std::unique_ptr<IPasswordPrompt> CreatePasswordPrompt(
+      const TPasswordPromptLayout& layout) = 0;
+};
+
+}  // namespace zel
