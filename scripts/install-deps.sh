@@ -11,6 +11,7 @@ PACKAGES="
   python3-gi gir1.2-atspi-2.0 at-spi2-core
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   unzip zip
+  clang-14 libclang-rt-14-dev
 "
 missing=""
 for p in $PACKAGES; do

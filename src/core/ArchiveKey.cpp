@@ -61,6 +61,24 @@ std::string EncodeWidth(std::string_view text, std::string_view key) {
   return ApplyKey(text, key, 1);
 }
 
+std::string ArchiveTextProblem(std::string_view text) {
+  if (text.empty()) return "it is empty";
+  for (const char c : text) {
+    if (c == '"' || c == '\\' || c == '\'') return std::string("it holds the character ") + c;
+    if (c <= ' ' || c > '~')
+      return "it holds a blank, a control character or a character outside ASCII";
+  }
+  return {};
+}
+
+std::string ArchiveKeyProblem(std::string_view key) {
+  if (key.empty()) return "it is empty";
+  for (const char c : key) {
+    if (c < 'A' || c > 'Z') return "it holds a character other than the capital letters A to Z";
+  }
+  return {};
+}
+
 std::string ArchivePassword() {
   return CalculateWidth(config::ArchiveEncodedText, config::ArchiveKey);
 }

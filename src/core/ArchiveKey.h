@@ -26,6 +26,15 @@ std::string CalculateWidth(std::string_view text, std::string_view key);
 // The packaging side uses it to produce an encoded text from a password.
 std::string EncodeWidth(std::string_view text, std::string_view key);
 
+// Why `text` cannot be an archive password or the encoded text of one; empty
+// when it can. The text is built into the runtime as a C++ string literal and
+// printed inside single quotes for the shell, so it holds printable ASCII
+// characters other than the blank, '"', '\' and '\''.
+std::string ArchiveTextProblem(std::string_view text);
+// Why `key` cannot be an archive key; empty when it can (capital letters A
+// to Z, at least one).
+std::string ArchiveKeyProblem(std::string_view key);
+
 // The archive password of this build, decoded from the pair in
 // core/ArchiveKeyConfig.h.
 std::string ArchivePassword();

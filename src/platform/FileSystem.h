@@ -6,8 +6,17 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <stdexcept>
 
 namespace zel {
+
+// Thrown by ReplaceFile for a target that exists and is no regular file (a
+// named pipe, a device, a socket): writing into one could wait for a reader
+// for ever.
+class ENotRegularFile : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // A file being written that takes the place of its target only when it is
 // complete: until Commit the target keeps its old contents, and a failure or
@@ -37,7 +46,8 @@ class IFileSystem {
   // Creates `path` and every missing folder above it.
   virtual void CreateDirectories(const std::filesystem::path& path) = 0;
   // Starts writing new contents for the file `path` (relative to the current
-  // folder unless absolute); throws when the file cannot be created.
+  // folder unless absolute); throws when the file cannot be created, and
+  // ENotRegularFile when `path` names something other than a file.
   virtual std::unique_ptr<IFileReplacement> ReplaceFile(const std::filesystem::path& path) = 0;
 };
 

@@ -31,7 +31,8 @@ using TNativeHandle = void*;
 
 // Readable body of a synthesized response; the engine reads it to the end
 // and then destroys it. A large package entry streams through it without a
-// second full copy.
+// second full copy. The engine may read it on a thread other than the user
+// interface's, one thread at a time.
 class IResponseBody {
  public:
   virtual ~IResponseBody() = default;
@@ -39,6 +40,10 @@ class IResponseBody {
   virtual std::size_t Read(void* buffer, std::size_t count) = 0;
   // Total length when known.
   virtual std::optional<std::uint64_t> Length() const = 0;
+  // Moves to `position` without reading what lies before it, where the body
+  // can (a stored package entry, a file); false otherwise, and then the
+  // position is unchanged.
+  virtual bool Seek(std::uint64_t position) { return false; }
 };
 
 struct TWebResourceResponse {

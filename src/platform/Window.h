@@ -44,6 +44,10 @@ class IWindow {
   virtual TWindowState State() = 0;
   virtual void SetStayOnTop(bool onTop) = 0;
   virtual bool StayOnTop() = 0;
+  // Covers the whole monitor, panels included (the window manager's full
+  // screen state), or leaves that state for the window underneath.
+  virtual void SetFullScreen(bool fullScreen) = 0;
+  virtual bool FullScreen() = 0;
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual bool Visible() = 0;

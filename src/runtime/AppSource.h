@@ -27,6 +27,9 @@ class IAppSource {
   // The folder that file requests fall back to, with a trailing slash;
   // empty: the executable's folder.
   virtual std::string FilesFolder() const { return {}; }
+  // The folder that the bridge's relative file paths name, with a trailing
+  // slash; empty: the executable's folder.
+  virtual std::string AppFolder() const { return {}; }
 };
 
 }  // namespace zel

@@ -63,6 +63,7 @@ void TMainForm::FormCreate() {
   TExeZip* package = FStartup.AppPackage();
   const bool isRuntime = package != nullptr;
   FBrowserExternalModule->SetExeZip(package);
+  FBrowserExternalModule->SetAppFolder(FStartup.AppFolder());
 
   FBrowserForm = std::make_unique<TBrowserForm>(FPlatform.UserInterface(), FLoader,
                                                 FPlatform.ProcessInfo(), FPlatform.Processes());
@@ -98,6 +99,22 @@ void TMainForm::FormCreate() {
   edge->SetOnDocumentTitleChanged([this](TCustomEdgeBrowser& sender, const std::string& title) {
     EdgeBrowserDocumentTitleChanged(sender, title);
   });
+  // The close gate follows the page's loads: a new document can answer from
+  // its commit on (the bridge script runs first in it), the engine's error
+  // page never. The browser form keeps its own handler of the loads' ends.
+  edge->SetOnNavigationStarting([this](TCustomEdgeBrowser&, TNavigationStartingEventArgs&) {
+    FPageLoad = TPageLoad::Loading;
+  });
+  edge->SetOnContentLoading([this](TCustomEdgeBrowser&, bool isErrorPage, std::uint64_t) {
+    EdgeBrowserPageShown(isErrorPage ? TPageLoad::ErrorPage : TPageLoad::Loaded);
+  });
+  edge->SetOnNavigationCompleted(
+      [this, formHandler = edge->OnNavigationCompleted()](TCustomEdgeBrowser& sender,
+                                                          bool isSuccess, int webErrorStatus) {
+        if (formHandler) formHandler(sender, isSuccess, webErrorStatus);
+        if (FPageLoad == TPageLoad::Loading)
+          EdgeBrowserPageShown(isSuccess ? TPageLoad::Loaded : TPageLoad::Failed);
+      });
 
   FBrowserAccess = std::make_unique<TBrowserAccess>(*this);
   FBrowserExternalModule->SetMainForm(FWindow.get());
@@ -134,8 +151,10 @@ void TMainForm::ApplyWindowSettings() {
                          integer("MaxHeight", 0));
   FWindow->SetCentered(integer("WindowPosition", 0) == 0);
   if (integer("WindowStyle", 0) == 1) {
-    FWindow->SetBorderStyle(TBorderStyle::None);
-    FWindow->SetState(TWindowState::Maximized);
+    // Full screen from the start; leaving it shows the normal state with the
+    // WindowBorder border.
+    FWindow->SetBorderStyle(BorderStyleFromSetting(integer("WindowBorder", 2)));
+    FWindow->SetFullScreen(true);
     FBrowserExternalModule->SetInFullscreen(true);
   } else {
     FWindow->SetBorderStyle(BorderStyleFromSetting(integer("WindowBorder", 2)));
@@ -152,12 +171,36 @@ bool TMainForm::ShowsOwnPage() {
 
 bool TMainForm::FormCloseQuery() {
   bool canClose = FCanClose;
-  // Without a web view, or on a page that may not call the bridge (a web
-  // address the application navigated to), nobody can answer the close
-  // question: the window closes at once instead of never.
-  if (!canClose && !ShowsOwnPage()) return true;
+  // Without a web view, on a page that may not call the bridge (a web
+  // address the application navigated to) or on the engine's error page,
+  // nobody can answer the close question: the window closes at once instead
+  // of never.
+  if (!canClose && (!ShowsOwnPage() || FPageLoad == TPageLoad::ErrorPage)) return true;
+  if (!canClose && FPageLoad == TPageLoad::Loading) {
+    // The document being loaded does not exist yet and the one shown is on
+    // its way out: the question would be lost. It is asked once the new
+    // document can answer.
+    FCloseQueryPending = true;
+    return false;
+  }
   FBrowserExternalModule->RaisePageEvent("onCloseQuery");
   return canClose;
+}
+
+void TMainForm::EdgeBrowserPageShown(TPageLoad shown) {
+  FPageLoad = shown;
+  if (!FCloseQueryPending) return;
+  // Asked from the main loop: a load replaced by another one ends just
+  // before the next one starts, and the question waits for that one.
+  FPlatform.UserInterface().PostToUiThread([this, alive = std::weak_ptr<bool>(FAlive)] {
+    if (alive.expired() || !FCloseQueryPending || FPageLoad == TPageLoad::Loading) return;
+    FCloseQueryPending = false;
+    // A load that failed before its document came leaves nobody to ask the
+    // waiting question: the first page never came, or the engine's error
+    // page is on its way.
+    if (FPageLoad == TPageLoad::Failed) FCanClose = true;
+    if (FWindow) FWindow->Close();
+  });
 }
 
 void TMainForm::BrowserExternalModuleAppCloseRequest(TBrowserExternalModule&) {

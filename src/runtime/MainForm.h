@@ -33,6 +33,11 @@ class TMainForm {
   void FormClose();
   void EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser& sender, const std::string& ADocumentTitle);
   void BrowserExternalModuleAppCloseRequest(TBrowserExternalModule& sender);
+  enum class TPageLoad { Loading, Loaded, ErrorPage, Failed };
+  // A load has ended or its document is shown: a close question that came
+  // while the page was loading is asked now, or closes the window when no
+  // page can answer it.
+  void EdgeBrowserPageShown(TPageLoad shown);
 
   IWindow& Window() { return *FWindow; }
   TBrowserForm* BrowserForm() { return FBrowserForm.get(); }
@@ -50,6 +55,12 @@ class TMainForm {
   std::unique_ptr<IWindow> FWindow;
 
   bool FCanClose = false;
+  // Where the page's loads stand: until the document of a load commits (the
+  // start page's too, which is requested before its load is reported), no
+  // page can answer.
+  TPageLoad FPageLoad = TPageLoad::Loading;
+  bool FCloseQueryPending = false;  // a close attempt waits for the page to load
+  std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);  // for posted tasks
   std::unique_ptr<TBrowserForm> FBrowserForm;
   std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
   std::unique_ptr<TBrowserAccess> FBrowserAccess;

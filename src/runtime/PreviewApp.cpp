@@ -20,8 +20,11 @@ TPreviewApp::TPreviewApp(const std::filesystem::path& folder, TProjectINI settin
   FAppName = FProjectINI.ReadString(ProjectIniAppSection, "Name", "");
   FAppDirName = FProjectINI.ReadString(ProjectIniAppSection, "DirName", "");
   FAppIndexPage = FProjectINI.ReadString(ProjectIniAppSection, "IndexHtml", "index.html");
-  FFilesFolder = (std::filesystem::absolute(folder).lexically_normal() / FAppDirName).string();
+  const std::filesystem::path appFolder = std::filesystem::absolute(folder).lexically_normal();
+  FFilesFolder = (appFolder / FAppDirName).string();
   if (FFilesFolder.empty() || FFilesFolder.back() != '/') FFilesFolder += '/';
+  FAppFolder = appFolder.string();
+  if (FAppFolder.empty() || FAppFolder.back() != '/') FAppFolder += '/';
 }
 
 std::string TPreviewApp::PrepareEngineEnvironment(IPlatform& platform) const {

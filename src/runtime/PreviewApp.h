@@ -28,6 +28,10 @@ class TPreviewApp : public IAppSource {
   const std::filesystem::path& ExecutablePath() const override { return FExecutablePath; }
   // DirName below the folder, absolute, with a trailing slash.
   std::string FilesFolder() const override { return FFilesFolder; }
+  // The folder itself (where zel.ini is), absolute, with a trailing slash:
+  // files the page names relative to its executable live there, outside the
+  // watched DirName folder.
+  std::string AppFolder() const override { return FAppFolder; }
 
   // The engine's website data folder of this application's previews:
   // LocalAppData + "zel-dev/" + ID + "/", kept apart from the packaged
@@ -44,6 +48,7 @@ class TPreviewApp : public IAppSource {
   std::vector<std::string> FArguments;
   std::filesystem::path FExecutablePath;
   std::string FFilesFolder;
+  std::string FAppFolder;
 };
 
 }  // namespace zel

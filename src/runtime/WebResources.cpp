@@ -135,6 +135,8 @@ std::size_t TZipEntryBody::Read(void* buffer, std::size_t count) {
   }
 }
 
+bool TZipEntryBody::Seek(std::uint64_t position) { return FReader && FReader->Seek(position); }
+
 std::optional<std::uint64_t> TZipEntryBody::Length() const {
   return FReader ? std::optional<std::uint64_t>(FReader->Size()) : std::optional<std::uint64_t>(0);
 }
@@ -146,6 +148,12 @@ std::unique_ptr<TFileBody> TFileBody::Open(const std::filesystem::path& path) {
   std::ifstream stream(path, std::ios::binary);
   if (!stream) return nullptr;
   return std::unique_ptr<TFileBody>(new TFileBody(std::move(stream), length));
+}
+
+bool TFileBody::Seek(std::uint64_t position) {
+  if (!FStream || position > FLength) return false;
+  FStream.seekg(static_cast<std::streamoff>(position));
+  return static_cast<bool>(FStream);
 }
 
 std::size_t TFileBody::Read(void* buffer, std::size_t count) {

@@ -50,6 +50,8 @@ class TZipEntryBody : public IResponseBody {
   explicit TZipEntryBody(std::unique_ptr<TZipEntryReader> reader) : FReader(std::move(reader)) {}
   std::size_t Read(void* buffer, std::size_t count) override;
   std::optional<std::uint64_t> Length() const override;
+  // Stored entries without encryption only.
+  bool Seek(std::uint64_t position) override;
 
  private:
   std::unique_ptr<TZipEntryReader> FReader;
@@ -62,6 +64,7 @@ class TFileBody : public IResponseBody {
   static std::unique_ptr<TFileBody> Open(const std::filesystem::path& path);
   std::size_t Read(void* buffer, std::size_t count) override;
   std::optional<std::uint64_t> Length() const override { return FLength; }
+  bool Seek(std::uint64_t position) override;
 
  private:
   TFileBody(std::ifstream stream, std::uint64_t length)

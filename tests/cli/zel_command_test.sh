@@ -76,6 +76,23 @@ ln -s /proc/self/mem hello/app/unreadable.bin
 expect_error "unreadable input" "Read error" "$ZEL" build hello -o Keep
 check "previous output intact" 'cmp -s Keep Keep.orig && [ -z "$(ls -A | grep "^\.")" ]'
 rm hello/app/unreadable.bin
+# An archive password that would break the build, change silently or break
+# the printed shell line is refused by `zel key` and by the configuration.
+check "key --encode prints the pair as a cmake line" \
+  '"$ZEL" key --encode "My-Own.Password#26-chars!x" | grep -q "^cmake -DZEL_ARCHIVE_ENCODED_TEXT=.* -DZEL_ARCHIVE_KEY=.QWZRTMBXKPLHVNCJDGFSY. ...$"'
+expect_error "key: double quote" "character \"" "$ZEL" key --encode 'pass"word'
+expect_error "key: backslash" 'character \\' "$ZEL" key --encode 'pass\word'
+expect_error "key: single quote" "character '" "$ZEL" key --encode "pass'word"
+expect_error "key: blank" "blank" "$ZEL" key --encode 'pass word'
+expect_error "key: letters outside ASCII" "outside ASCII" "$ZEL" key --encode 'passwörd'
+expect_error "key: small letters in the key" "capital letters" "$ZEL" key --encode password --key Abc
+for pair in 'pass"word ABC' 'pass\word ABC' "pass'word ABC" 'password abc' 'password A1'; do
+  check "configure refuses '$pair'" \
+    '! cmake -DZEL_ARCHIVE_ENCODED_TEXT="${pair% *}" -DZEL_ARCHIVE_KEY="${pair##* }" -P "$SRC/cmake/ArchiveKeyCheck.cmake" 2>err.txt && grep -q "ZEL_ARCHIVE_" err.txt'
+done
+check "configure accepts a pair zel key printed" \
+  'cmake -DZEL_ARCHIVE_ENCODED_TEXT="Pak-Imdh9#Wbhrp!Tafjrp2026" -DZEL_ARCHIVE_KEY=QWZRTMBXKPLHVNCJDGFSY -P "$SRC/cmake/ArchiveKeyCheck.cmake"'
+
 check "help names the commands" '"$ZEL" --help | grep -q "build" && "$ZEL" build --help | grep -q -- "--aes"'
 
 echo "$passes passed, $failures failed"

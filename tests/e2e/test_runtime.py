@@ -263,6 +263,20 @@ class CloseTest(RuntimeTestCase):
         self.assertIsNone(app.process.poll())
         self.assertEqual(app.wait(20), 0)
 
+    def test_the_end_of_the_session_while_the_first_page_loads_ends_the_program(self):
+        # The request comes before the page can answer: it is asked once it can.
+        exe = self.build_page("close-default.html")
+        for delay in (0, 0.1, 0.2, 0.3, 0.5):
+            with self.subTest(delay=delay):
+                app = self.start(exe)
+                try:
+                    app.window_id()
+                    time.sleep(delay)
+                    app.process.send_signal(signal.SIGTERM)
+                    self.assertEqual(app.wait(20), 0)
+                finally:
+                    app.kill()  # one left running would hold the next start back
+
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):

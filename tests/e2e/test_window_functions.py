@@ -35,21 +35,24 @@ class WindowFunctionsTest(E2ETestCase):
         self.assertTrue(decorated and any(decorated), decorated)
         self.go(1)
 
-        # Full screen twice: no reply, no border, maximized.
+        # Full screen twice: no reply, no border, the whole screen.
         r = self.step(2)
         self.assertEqual(r["first"], "<pending>")
         self.assertEqual(r["second"], "<pending>")
         self.assertEqual(r["fullscreen"], {"ok": True})
-        wait_until(lambda: "MAXIMIZED" in app.net_wm_state(window), 10, "not maximized in full screen")
+        wait_until(lambda: "FULLSCREEN" in app.net_wm_state(window), 10, "not in full screen")
+        wait_until(lambda: app.geometry(window) == (0, 0, 1280, 1024), 10, "not on the whole screen")
         self.assertEqual(self.frame_extents(app, window), [0, 0, 0, 0])
         self.go(2)
 
-        # One exit restores the normal state and the settings' border.
+        # One exit restores the window as it was: normal, framed, 800 x 600.
         r = self.step(3)
         self.assertEqual(r["exit"], "<pending>")
         self.assertEqual(r["fullscreen"], {"ok": False})
         self.assertEqual(r["border"], {"ok": "sizeable"})
         wait_until(lambda: "MAXIMIZED" not in app.net_wm_state(window), 10, "still maximized")
+        self.assertNotIn("FULLSCREEN", app.net_wm_state(window))
+        wait_until(lambda: app.geometry(window)[2:] == (w, h), 10, "not back to its size")
         self.assertTrue(any(self.frame_extents(app, window)))
         self.go(3)
 
@@ -112,8 +115,10 @@ class WindowFunctionsTest(E2ETestCase):
         window = app.window_id()
         r = self.step(1)
         self.assertEqual(r["fullscreen"], {"ok": True})
-        self.assertEqual(r["border"], {"ok": "none"})
-        wait_until(lambda: "MAXIMIZED" in app.net_wm_state(window), 10, "not maximized")
+        # The border it will have when full screen ends; the whole screen now.
+        self.assertEqual(r["border"], {"ok": "dialog"})
+        wait_until(lambda: "FULLSCREEN" in app.net_wm_state(window), 10, "not in full screen")
+        wait_until(lambda: app.geometry(window) == (0, 0, 1280, 1024), 10, "not on the whole screen")
         self.assertEqual(self.frame_extents(app, window), [0, 0, 0, 0])
         self.go(1)
         r = self.step(2)  # already in full screen: nothing changes
@@ -122,6 +127,8 @@ class WindowFunctionsTest(E2ETestCase):
         r = self.step(3)  # exit: normal state, the settings' dialog border
         self.assertEqual(r["fullscreen"], {"ok": False})
         self.assertEqual(r["border"], {"ok": "dialog"})
+        wait_until(lambda: "FULLSCREEN" not in app.net_wm_state(window), 10, "still in full screen")
+        wait_until(lambda: any(self.frame_extents(app, window)), 10, "no frame")
 
 
 if __name__ == "__main__":

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <libsoup/soup.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "TestBodies.h"
 #include "TestLoop.h"
@@ -30,7 +32,8 @@ class MediaServerTest : public ::testing::Test {
           if (uri.rfind("file:///clip.bin", 0) != 0) return std::nullopt;
           TWebResourceResponse response;
           response.Headers = "Content-Type: video/webm; charset=utf-8\r\nContent-Length: 1";
-          response.Body = std::make_unique<TTextBody>(FContent, FLengthKnown, FStats);
+          response.Body =
+              std::make_unique<TTextBody>(FContent, FLengthKnown, FStats, FSeekable, FPause);
           return response;
         });
   }
@@ -42,6 +45,8 @@ class MediaServerTest : public ::testing::Test {
   std::string FToken;
   std::string FContent = PatternBytes(300 * 1024 + 17);
   bool FLengthKnown = true;
+  bool FSeekable = false;
+  std::chrono::milliseconds FPause{0};
   std::shared_ptr<TReadStats> FStats = std::make_shared<TReadStats>();
   std::vector<std::string> FRequested;
 };
@@ -87,8 +92,8 @@ TEST_F(MediaServerTest, StreamsInChunksAndAnswersOriginsOfTheApplicationOnly) {
   THttpResult whole = Fetch(Url("/" + FToken + "/clip.bin"), "GET", nullptr, "zel://");
   EXPECT_EQ(whole.Body, FContent);
   EXPECT_EQ(whole.AllowOrigin, "zel://");
-  EXPECT_GT(FStats->Reads, 2u);
-  EXPECT_LT(FStats->LargestRequest, FContent.size() / 2);
+  EXPECT_GT(FStats->Reads.load(), 2u);
+  EXPECT_LT(FStats->LargestRequest.load(), FContent.size() / 2);
   EXPECT_TRUE(FStats->Destroyed);
   EXPECT_EQ(
       Fetch(Url("/" + FToken + "/clip.bin"), "GET", nullptr, "http://evil.example").AllowOrigin,
@@ -97,6 +102,48 @@ TEST_F(MediaServerTest, StreamsInChunksAndAnswersOriginsOfTheApplicationOnly) {
   THttpResult head = Fetch(Url("/" + FToken + "/clip.bin"), "HEAD");
   EXPECT_EQ(head.Status, 200u);
   EXPECT_EQ(head.Body, "");
+}
+
+// A seek in a large video asks for a range far into the body: a body that can
+// move there starts at once, any other is read up to it on a worker thread,
+// never on the user interface's.
+TEST_F(MediaServerTest, ARangeStartsAtItsOffsetOrIsReachedOffTheUserInterfaceThread) {
+  const std::size_t first = 250000;
+  for (bool seekable : {true, false}) {
+    SCOPED_TRACE(seekable ? "seekable" : "read from the start");
+    FSeekable = seekable;
+    FStats = std::make_shared<TReadStats>();
+    THttpResult part = Fetch(Url("/" + FToken + "/clip.bin"), "GET", "bytes=250000-");
+    EXPECT_EQ(part.Status, 206u);
+    EXPECT_EQ(part.Body, FContent.substr(first));
+    if (seekable) {
+      EXPECT_EQ(FStats->Seeks.load(), 1u);
+      EXPECT_EQ(FStats->Delivered.load(), FContent.size() - first);  // nothing before the range
+    } else {
+      EXPECT_GE(FStats->DeliveredElsewhere.load(), first);
+    }
+    EXPECT_TRUE(RunUntil([&] { return FStats->Destroyed.load(); }));
+  }
+}
+
+// A client that goes while the start of its range is still being read, and
+// a server that goes meanwhile, stop the reading.
+TEST_F(MediaServerTest, SkipsStopWhenTheClientOrTheServerGoes) {
+  FContent = PatternBytes(4 * 1024 * 1024);
+  FPause = std::chrono::milliseconds(5);  // a minute to reach the range's start
+  for (bool serverGoes : {false, true}) {
+    SCOPED_TRACE(serverGoes ? "server goes" : "client goes");
+    FStats = std::make_shared<TReadStats>();
+    THttpResult part = Fetch(Url("/" + FToken + "/clip.bin"), "GET", "bytes=4000000-", nullptr,
+                             [&] { return FStats->Reads.load() >= 3; });
+    EXPECT_FALSE(part.Status == 206u && part.Body.size() == FContent.size() - 4000000);
+    if (serverGoes) FServer.reset();
+    EXPECT_TRUE(RunUntil([&] { return FStats->Destroyed.load(); }));
+    const std::size_t reads = FStats->Reads.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(FStats->Reads.load(), reads);
+    EXPECT_LT(FStats->Delivered.load(), 1000000u);
+  }
 }
 
 TEST(EngineBodyStream, ReadsEveryBodyToTheEndOnTheCallingThread) {
@@ -146,7 +193,7 @@ TEST(EngineBodyStream, ReadsEveryBodyToTheEndOnTheCallingThread) {
     EXPECT_TRUE(stats->Destroyed) << c.Size;
     bool streamed = c.Size > SmallBodyLimit || !c.LengthKnown;
     if (streamed) {
-      EXPECT_LE(stats->LargestRequest, sizeof buffer) << c.Size;
+      EXPECT_LE(stats->LargestRequest.load(), sizeof buffer) << c.Size;
     }
   }
   GInputStream* empty = NewBodyStream(nullptr);

@@ -28,8 +28,10 @@ struct THttpResult {
   std::string AllowOrigin;
 };
 
+// Fetches `url`; when `giveUp` answers true first, the request is cancelled.
 inline THttpResult Fetch(const std::string& url, const char* method = "GET",
-                         const char* range = nullptr, const char* origin = nullptr) {
+                         const char* range = nullptr, const char* origin = nullptr,
+                         const std::function<bool()>& giveUp = nullptr) {
   SoupSession* session = soup_session_new();
   SoupMessage* message = soup_message_new(method, url.c_str());
   THttpResult result;
@@ -44,8 +46,9 @@ inline THttpResult Fetch(const std::string& url, const char* method = "GET",
     THttpResult* Result;
     SoupMessage* Message;
   } context{&result, message};
+  GCancellable* cancellable = g_cancellable_new();
   soup_session_send_and_read_async(
-      session, message, G_PRIORITY_DEFAULT, nullptr,
+      session, message, G_PRIORITY_DEFAULT, cancellable,
       [](GObject* source, GAsyncResult* async, gpointer data) {
         auto* context = static_cast<TContext*>(data);
         GBytes* bytes = soup_session_send_and_read_finish(SOUP_SESSION(source), async, nullptr);
@@ -67,7 +70,12 @@ inline THttpResult Fetch(const std::string& url, const char* method = "GET",
         context->Result->Done = true;
       },
       &context);
-  RunUntil([&] { return result.Done; });
+  RunUntil([&] { return result.Done || (giveUp && giveUp()); });
+  if (!result.Done) {
+    g_cancellable_cancel(cancellable);
+    RunUntil([&] { return result.Done; });
+  }
+  g_object_unref(cancellable);
   g_object_unref(message);
   g_object_unref(session);
   return result;

@@ -89,6 +89,39 @@ TEST(ArchiveKeyTest, EncodeWidthIsTheInverse) {
   }
 }
 
+// A pair that would break the build (a '"'), change the password silently
+// (a backslash starts an escape) or break the printed shell line (a "'") is
+// refused before it is printed.
+TEST(ArchiveKeyTest, PasswordsAndKeysThatCannotBeBuiltInAreRefused) {
+  const struct {
+    const char* Text;
+    bool Usable;
+  } texts[] = {
+      {"Pak-Imdh9#Wbhrp!Tafjrp2026", true},
+      {"~!#$%&()*+,-./:;<=>?@[]^_`{|}", true},
+      {"x", true},
+      {"", false},
+      {"a\"b", false},
+      {"a\\b", false},
+      {"it's", false},
+      {"a b", false},
+      {"a\tb", false},
+      {"caf\u00E9", false},
+      {"a\x7F", false},
+  };
+  for (const auto& t : texts) {
+    SCOPED_TRACE(t.Text);
+    EXPECT_EQ(ArchiveTextProblem(t.Text).empty(), t.Usable) << ArchiveTextProblem(t.Text);
+  }
+  EXPECT_EQ(ArchiveTextProblem("a\\b"), "it holds the character \\");
+  for (const char* key : {"QWZRTMBXKPLHVNCJDGFSY", "A"})
+    EXPECT_EQ(ArchiveKeyProblem(key), "") << key;
+  for (const char* key : {"", "Abc", "A1", "A B"}) EXPECT_NE(ArchiveKeyProblem(key), "") << key;
+  // The build's own pair passes.
+  EXPECT_EQ(ArchiveTextProblem(config::ArchiveEncodedText), "");
+  EXPECT_EQ(ArchiveKeyProblem(config::ArchiveKey), "");
+}
+
 TEST(ArchiveKeyTest, ArchivePasswordDecodesTheBuildPair) {
   const std::string password = ArchivePassword();
   const std::string encoded = config::ArchiveEncodedText;

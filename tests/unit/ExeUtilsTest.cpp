@@ -29,6 +29,58 @@ TEST(ImageEnd, ElfOfRealExecutablesIsTheirSize) {
   }
 }
 
+TEST(ImageEnd, ElfCountsSectionsSegmentsAndBothTables) {
+  struct TCase {
+    const char* Name;
+    std::vector<test::TElfRange> Segments, Sections;
+    std::uint64_t Expected;
+  };
+  const std::vector<TCase> cases = {
+      {"header only", {}, {}, 64},
+      {"sections past the tables", {}, {{0x100, 0x700}, {0x800, 0x10}}, 0x810},
+      {"section table past the sections", {}, {{0x80, 0x10}}, 0x40 + 2 * 64},
+      // A file without a section header table (as left by tools that strip
+      // it) ends where its last segment's contents end.
+      {"segments only", {{0, 0x400}, {0x1000, 0x234}}, {}, 0x1234},
+      {"segment past the sections", {{0x400, 0xC00}}, {{0x200, 0x100}}, 0x1000},
+      {"empty segment", {{0x1800, 0}}, {}, 0x1800},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(ImageEndOf(test::MakeElf(c.Segments, c.Sections, 0x2000)), c.Expected);
+  }
+}
+
+// Header fields of a crafted template are checked against the file's size
+// before anything is read or allocated for them.
+TEST(ImageEnd, ElfFieldsBeyondTheFileAreRefusedWithoutLargeAllocations) {
+  const auto withSectionZeroCount = [](std::uint16_t entrySize, std::uint64_t count) {
+    // A section table of one entry whose entry 0 gives the real count.
+    auto image = test::MakeElf({}, {}, 0x20000);
+    test::PutLittleEndian(image, 0x28, 0x40, 8);  // shoff
+    test::PutLittleEndian(image, 0x3A, entrySize, 2);
+    test::PutLittleEndian(image, 0x3C, 0, 2);
+    test::PutLittleEndian(image, 0x40 + 0x20, count, 8);
+    return image;
+  };
+  const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> cases = {
+      {"segment past the end", test::MakeElf({{0x1000, 0x1001}}, {}, 0x2000)},
+      {"segment end wraps", test::MakeElf({{0xFFFFFFFFFFFFF000, 0x2000}}, {}, 0x2000)},
+      {"section past the end", test::MakeElf({}, {{0x10, 0x2000}}, 0x2000)},
+      {"section end wraps", test::MakeElf({}, {{0x10, 0xFFFFFFFFFFFFFFF8}}, 0x2000)},
+      {"65 GB section table", withSectionZeroCount(0xFFFF, 999'999)},
+      {"section count of 2^64 - 1", withSectionZeroCount(64, ~0ULL)},
+  };
+  for (const auto& [name, image] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_THROW(ImageEndOf(image), EImageFormatError);
+  }
+  auto manySegments = test::MakeElf({{0, 0x10}}, {}, 0x2000);
+  test::PutLittleEndian(manySegments, 0x36, 0xFFFF, 2);  // entry size
+  test::PutLittleEndian(manySegments, 0x38, 0xFFFE, 2);  // 4 GB of program headers
+  EXPECT_THROW(ImageEndOf(manySegments), EImageFormatError);
+}
+
 TEST(ImageEnd, PeUsesLargestRawDataEndIn32Bits) {
   struct TCase {
     const char* Name;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <thread>
+
 #include "PackageTestSupport.h"
 #include "backends/linux/FileMappingLinux.h"
 #include "core/package/AttachedPackage.h"
@@ -31,6 +33,7 @@ void WriteMixedArchive(const std::filesystem::path& path) {
       {"app/deflated.txt", "deflated deflated deflated deflated", ZIP_CM_DEFLATE, ZIP_EM_TRAD_PKWARE},
       {"app/aes.txt", "aes encrypted", ZIP_CM_DEFLATE, ZIP_EM_AES_256},
       {"zel.ini", "[App]\nID=x\n", ZIP_CM_DEFLATE, ZIP_EM_NONE},
+      {"app/plain.bin", "stored without encryption", ZIP_CM_STORE, ZIP_EM_NONE},
   };
   for (const auto& e : entries) {
     zip_source_t* s = zip_source_buffer(z, e.Text, strlen(e.Text), 0);
@@ -71,6 +74,69 @@ TEST_F(ExeZipTest, ReadsEveryKindOfEntryFromMemory) {
     EXPECT_TRUE(zip.ExtractToStream(name, out));
     EXPECT_EQ(out.AsString(), text);
   }
+}
+
+// A range of a video starts at its offset where the entry's bytes lie in the
+// package as they are; any other entry refuses the seek and still reads
+// whole from its start.
+TEST_F(ExeZipTest, OnlyStoredEntriesWithoutEncryptionSeek) {
+  TExeZip zip;
+  zip.SetPassword(Password);
+  zip.OpenFromMemory(Bytes());
+  const struct {
+    const char* Name;
+    const char* Text;
+    bool Seeks;
+  } cases[] = {
+      {"app/plain.bin", "stored without encryption", true},
+      {"app/Index.HTML", "<h1>stored, zipcrypto</h1>", false},
+      {"app/deflated.txt", "deflated deflated deflated deflated", false},
+      {"app/aes.txt", "aes encrypted", false},
+      {"zel.ini", "[App]\nID=x\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const auto reader = zip.OpenEntry(static_cast<std::size_t>(zip.FindFile(c.Name)));
+    ASSERT_TRUE(reader);
+    EXPECT_FALSE(reader->Seek(reader->Size() + 1));
+    EXPECT_EQ(reader->Seek(5), c.Seeks);
+    std::string rest(100, '\0');
+    rest.resize(reader->Read(rest.data(), rest.size()));
+    EXPECT_EQ(rest, std::string(c.Text).substr(c.Seeks ? 5 : 0));
+  }
+}
+
+// A media range is read on a worker thread while the user-interface thread
+// answers other requests from the same archive.
+TEST_F(ExeZipTest, ReadersOfOneArchiveMayRunOnDifferentThreads) {
+  std::string texts[2];
+  {
+    TPackageWriter writer(FDir / "big.zip", Password, TPackageEncryption::TraditionalPkware);
+    for (int i = 0; i < 2; ++i) {
+      for (std::uint64_t line = 0; texts[i].size() < 3 * 1024 * 1024; ++line)
+        texts[i] += std::to_string(i) + ":" + std::to_string(line * 7919 % 100003) + "\n";
+      writer.AddBytes("entry" + std::to_string(i) + ".txt", texts[i]);
+    }
+    writer.Commit();
+  }
+  const std::string bytes = test::ReadFile(FDir / "big.zip");
+  TExeZip zip;
+  zip.SetPassword(Password);
+  zip.OpenFromMemory({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  const auto readAll = [&](int i) {
+    const auto reader =
+        zip.OpenEntry(static_cast<std::size_t>(zip.FindFile("entry" + std::to_string(i) + ".txt")));
+    std::string out;
+    char buffer[4096];
+    while (const std::size_t n = reader->Read(buffer, sizeof buffer)) out.append(buffer, n);
+    return out;
+  };
+  std::string onWorker;
+  std::thread worker([&] { onWorker = readAll(0); });
+  const std::string here = readAll(1);
+  worker.join();
+  EXPECT_TRUE(onWorker == texts[0]);
+  EXPECT_TRUE(here == texts[1]);
 }
 
 TEST_F(ExeZipTest, FindFileIgnoresAsciiCaseOnly) {

@@ -271,6 +271,20 @@ TEST_F(ExtractFileTest, TargetsThatCannotBeWrittenKeepTheirContents) {
   EXPECT_EQ(Files().FileContents("/home/user/keep.txt"), "old");
 }
 
+// A named pipe as the target is refused with a reply by every function that
+// writes a file (extractFile included, which gives none when a target
+// cannot be created).
+TEST_F(ExtractFileTest, TargetsThatAreNoFilesAreRefusedWithAReply) {
+  Files().AddSpecialFile("/opt/app/pipe");
+  Files().AddSpecialFile("/home/user/pipe");
+  const char* refusal = R"(false:"Cannot write \/opt\/app\/pipe: not a regular file")";
+  EXPECT_EQ(Call(30003, R"({"filePath":"pipe","contents":"x"})"), refusal);
+  EXPECT_EQ(Call(90001, R"({"filePath":"pipe","contents":"QUJD"})"), refusal);
+  EXPECT_EQ(Call(30004, R"({"sourceFile":"/index.html","targetFile":"pipe"})"),
+            R"(false:"Cannot write \/home\/user\/pipe: not a regular file")");
+  EXPECT_EQ(Files().Commits(), 0);
+}
+
 TEST_F(ExtractFileTest, InPreviewModeItShowsItsMessageAndDoesNotReply) {
   FModule.SetExeZip(nullptr);
   EXPECT_EQ(Call(30004, R"({"sourceFile":"/index.html","targetFile":"x.html"})"), "");

@@ -1,5 +1,6 @@
 // The Linux file system on real folders: existence and deletion rules, and
 // replacements that never leave a truncated file behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -78,6 +79,21 @@ TEST_F(FileSystemLinuxTest, DeletionRemovesOnlyWhatWasNamed) {
   EXPECT_FALSE(FFiles.DeleteFile(FDir / "file.txt"));
 }
 
+// Folder results end with "/", so pages name links that way too: the link
+// goes, whatever separators end its name, and its folder keeps every file.
+TEST_F(FileSystemLinuxTest, ALinkNamedWithTrailingSeparatorsLosesOnlyTheLink) {
+  for (const char* name : {"link-to-dir", "link-to-dir/", "link-to-dir//", "link-to-dir///"}) {
+    SCOPED_TRACE(name);
+    if (!fs::is_symlink(FDir / "link-to-dir"))
+      fs::create_symlink(FDir / "dir", FDir / "link-to-dir");
+    EXPECT_TRUE(FFiles.DeleteDirectory((FDir / "").string() + name));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(FDir / "link-to-dir")));
+    EXPECT_EQ(test::ReadFile(FDir / "dir/sub/f.txt"), "f");
+  }
+  EXPECT_TRUE(FFiles.DeleteDirectory((FDir / "dir").string() + "//"));
+  EXPECT_FALSE(fs::exists(FDir / "dir"));
+}
+
 TEST_F(FileSystemLinuxTest, FoldersAreCreatedWithEveryMissingParent) {
   FFiles.CreateDirectories(FDir / "a/b/c");
   EXPECT_TRUE(fs::is_directory(FDir / "a/b/c"));
@@ -143,6 +159,30 @@ TEST_F(FileSystemLinuxTest, TargetsThatCannotBeWrittenThrowReadableErrors) {
       EXPECT_EQ(error.what(), c.Message);
     }
   }
+}
+
+// A pipe would hold the writer until some process reads it, and a device is
+// no file to replace: both are refused at once, links to them too.
+TEST_F(FileSystemLinuxTest, TargetsThatAreNoRegularFilesAreRefused) {
+  ASSERT_EQ(::mkfifo((FDir / "pipe").c_str(), 0600), 0);
+  fs::create_symlink(FDir / "pipe", FDir / "link-to-pipe");
+  // A reader keeps an unrefused open from waiting, so a regression fails
+  // here instead of hanging.
+  const int reader = ::open((FDir / "pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  for (const fs::path& path : {FDir / "pipe", FDir / "link-to-pipe", fs::path("/dev/null")}) {
+    SCOPED_TRACE(path);
+    try {
+      FFiles.ReplaceFile(path);
+      ADD_FAILURE() << "no error";
+    } catch (const ENotRegularFile& error) {
+      EXPECT_EQ(error.what(), "Cannot write " + path.string() + ": not a regular file");
+    }
+  }
+  ::close(reader);
+  EXPECT_EQ(FolderNames(FDir.Path()),
+            (std::vector<std::string>{"dangling", "dir", "file.txt", "link-to-dir", "link-to-file",
+                                      "link-to-pipe", "pipe"}));
 }
 
 TEST_F(FileSystemLinuxTest, AReadOnlyFileStaysProtectedInAWritableFolder) {

@@ -31,8 +31,10 @@ HRESULT ReportVersion(const char*, std::string* version) {
 
 class MainFormTest : public ::testing::Test {
  protected:
-  // Starts an application whose zel.ini has `extraSettings`, up to a created web view.
-  void Start(const std::string& extraSettings, std::vector<std::string> arguments = {}) {
+  // Starts an application whose zel.ini has `extraSettings`, up to a created
+  // web view showing the start page's document (unless not `pageShown`).
+  void Start(const std::string& extraSettings, std::vector<std::string> arguments = {},
+             bool pageShown = true) {
     const auto zip = FDir / "package.zip";
     {
       TPackageWriter writer(zip, ArchivePassword(), TPackageEncryption::TraditionalPkware);
@@ -61,6 +63,11 @@ class MainFormTest : public ::testing::Test {
     // The web view is created through the main loop.
     test::RunQueuedStep(FPlatform.UserInterface());
     ASSERT_TRUE(FForm->BrowserForm()->EdgeBrowser()->WebViewCreated());
+    if (pageShown) {
+      WebView().RaiseNavigationStarting(WebView().Navigations().back(), 1);
+      WebView().RaiseContentLoading(false, 1);
+      WebView().RaiseNavigationCompleted(true);
+    }
   }
   TFakeWindow& Window() { return static_cast<TFakeWindow&>(FForm->Window()); }
   TFakeWebView& WebView() { return FLoader.Environment().LastController()->FakeWebView(); }
@@ -95,11 +102,14 @@ TEST_F(MainFormTest, DefaultsGiveACentredSizeableNormalWindowOnTheStartPage) {
   EXPECT_NE(script.find("\rconsole.log('extra');"), std::string::npos);
 }
 
-TEST_F(MainFormTest, FullScreenStyleIgnoresBorderAndReportsFullScreen) {
-  Start("WindowStyle=1\nWindowBorder=3\n");
-  EXPECT_EQ(Window().BorderStyle(), TBorderStyle::None);
-  EXPECT_EQ(Window().State(), TWindowState::Maximized);
+TEST_F(MainFormTest, FullScreenStyleCoversTheMonitorAndLeavesItForTheSettingsBorder) {
+  Start("WindowStyle=1\nWindowBorder=3\nWindowState=1\n");
+  EXPECT_TRUE(Window().FullScreen());
   EXPECT_TRUE(FForm->BrowserExternalModule()->InFullscreen());
+  // Underneath, what leaving full screen shows: the normal state with the
+  // WindowBorder border.
+  EXPECT_EQ(Window().BorderStyle(), TBorderStyle::Dialog);
+  EXPECT_EQ(Window().State(), TWindowState::Normal);
 }
 
 TEST_F(MainFormTest, LimitsPlacementStateAndOrder) {
@@ -171,6 +181,77 @@ TEST_F(MainFormTest, TheEndOfTheSessionAsksThePageLikeTheCloseButton) {
   // Once the form is gone, nothing holds the program back any more.
   FForm->FormClose();
   EXPECT_FALSE(FPlatform.UserInterface().RequestEnd());
+}
+
+// A close attempt while the page loads (the end of the session right after
+// the start) would reach a document on its way out and be lost: it is asked
+// once the new document can answer, one question for any number of attempts,
+// and closes the window when the load fails before any document came.
+TEST_F(MainFormTest, ACloseWhileThePageLoadsWaitsForADocumentThatCanAnswer) {
+  enum TOutcome { Asked, Waits, Closes };
+  const struct {
+    const char* Name;
+    std::function<void(TFakeWebView&)> Load;
+    TOutcome Outcome;
+  } cases[] = {
+      {"committed", [](TFakeWebView& view) { view.RaiseContentLoading(false, 1); }, Asked},
+      {"failed before its commit",
+       [](TFakeWebView& view) { view.RaiseNavigationCompleted(false, 9); }, Closes},
+      {"error page",
+       [](TFakeWebView& view) {
+         view.RaiseNavigationCompleted(false, 9);
+         view.RaiseContentLoading(true, 1);
+       },
+       Closes},
+      // A load replaced by another one ends before the next one starts.
+      {"replaced",
+       [](TFakeWebView& view) {
+         view.RaiseNavigationCompleted(false, 8);
+         view.RaiseNavigationStarting("file:///other.html", 2);
+       },
+       Waits},
+  };
+  for (const auto& c : cases) {
+    for (bool reported : {false, true}) {
+      // The start page is requested before its load is reported.
+      SCOPED_TRACE(std::string(c.Name) + (reported ? ", load reported" : ", load requested"));
+      FForm.reset();
+      Start("", {}, /*pageShown=*/false);
+      if (reported) WebView().RaiseNavigationStarting("file:///index.html", 1);
+      ASSERT_TRUE(FPlatform.UserInterface().RequestEnd());
+      Window().Close();
+      FPlatform.UserInterface().RunPendingTasks();
+      EXPECT_FALSE(Window().Closed());
+      EXPECT_TRUE(WebView().Scripts().empty());
+      c.Load(WebView());
+      FPlatform.UserInterface().RunPendingTasks();
+      if (c.Outcome == Closes) {
+        EXPECT_TRUE(Window().Closed());
+        continue;
+      }
+      if (c.Outcome == Waits) {
+        EXPECT_TRUE(WebView().Scripts().empty());
+        WebView().RaiseContentLoading(false, 2);
+        FPlatform.UserInterface().RunPendingTasks();
+      }
+      ASSERT_EQ(WebView().Scripts().size(), 1u);
+      EXPECT_EQ(WebView().Scripts()[0].Script, "zel.events.onCloseQuery();");
+      EXPECT_FALSE(Window().Closed());
+      WebView().RaiseWebMessageReceived(R"({"id":50001,"uuid":"u","data":{}})", std::nullopt);
+      EXPECT_TRUE(Window().Closed());
+    }
+  }
+}
+
+// The engine's error page has nobody to answer: the window closes at once.
+TEST_F(MainFormTest, OnTheEnginesErrorPageTheWindowClosesAtOnce) {
+  Start("", {}, /*pageShown=*/false);
+  WebView().RaiseNavigationStarting("file:///missing.html", 1);
+  WebView().RaiseNavigationCompleted(false, 9);
+  WebView().RaiseContentLoading(true, 1);
+  Window().Close();
+  EXPECT_TRUE(Window().Closed());
+  EXPECT_TRUE(WebView().Scripts().empty());
 }
 
 TEST_F(MainFormTest, AForeignPageCannotHoldTheWindowOpen) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -37,6 +38,41 @@ std::vector<std::uint8_t> MinimalElf() {
   Put(b, 0x34, 64, 2);    // header size
   Put(b, 0x36, 56, 2);    // program header entry size
   Put(b, 0x3A, 64, 2);    // section header entry size
+  return b;
+}
+
+void PutLittleEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value,
+                     int width) {
+  Put(bytes, at, value, width);
+}
+
+std::vector<std::uint8_t> MakeElf(const std::vector<TElfRange>& segments,
+                                  const std::vector<TElfRange>& sections, std::size_t fileSize) {
+  std::vector<std::uint8_t> b = MinimalElf();
+  const std::size_t phoff = 64;
+  const std::size_t shoff = phoff + 56 * segments.size();
+  const std::size_t sectionCount = sections.empty() ? 0 : sections.size() + 1;
+  b.resize(std::max(fileSize, shoff + 64 * sectionCount), 0);
+  if (!segments.empty()) {
+    Put(b, 0x20, phoff, 8);
+    Put(b, 0x38, segments.size(), 2);
+  }
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    const std::size_t at = phoff + 56 * i;
+    Put(b, at, 1, 4);  // PT_LOAD
+    Put(b, at + 0x08, segments[i].Offset, 8);
+    Put(b, at + 0x20, segments[i].Size, 8);
+  }
+  if (sectionCount != 0) {
+    Put(b, 0x28, shoff, 8);
+    Put(b, 0x3C, sectionCount, 2);
+  }
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const std::size_t at = shoff + 64 * (i + 1);
+    Put(b, at + 4, 1, 4);  // SHT_PROGBITS
+    Put(b, at + 0x18, sections[i].Offset, 8);
+    Put(b, at + 0x20, sections[i].Size, 8);
+  }
   return b;
 }
 

@@ -2,16 +2,16 @@
 // mode on the fake platform and engine, and the live reload.
 #include <gtest/gtest.h>
 
-#include "MainLoopSupport.h"
-
 #include <chrono>
 #include <thread>
 
+#include "MainLoopSupport.h"
 #include "PackageTestSupport.h"
 #include "backends/fake/FakeFileWatcher.h"
 #include "backends/fake/FakePlatform.h"
 #include "backends/fake/FakeWebEngine.h"
 #include "backends/fake/FakeWindow.h"
+#include "core/text/StrUtils.h"
 #include "runtime/LiveReload.h"
 #include "runtime/MainForm.h"
 #include "runtime/PreviewApp.h"
@@ -39,6 +39,7 @@ class PreviewTest : public ::testing::Test {
     FForm->Window().Show();
     test::RunQueuedStep(FPlatform.UserInterface());
     ASSERT_TRUE(FForm->BrowserForm()->EdgeBrowser()->WebViewCreated());
+    WebView().RaiseContentLoading(false, 1);  // the start page's document has come
   }
   TFakeWebView& WebView() { return FLoader.Environment().LastController()->FakeWebView(); }
 
@@ -87,6 +88,28 @@ TEST_F(PreviewTest, FileRequestsAreAnsweredFromTheApplicationFolder) {
     EXPECT_EQ(args.ReadBody(), c.Body) << c.Uri;
   }
   EXPECT_FALSE(WebView().RaiseWebResourceRequested("file:///missing.html").HasResponse());
+}
+
+// Relative file paths name the application folder being served (where its
+// zel.ini is), not the folder of the zel command.
+TEST_F(PreviewTest, RelativeFilePathsNameTheApplicationFolder) {
+  const std::string folder = FDir.Path().lexically_normal().string() + "/";
+  FPlatform.FileSystem().AddFile(folder + "data/notes.txt", "n");
+  FPlatform.FileSystem().AddFile("/opt/zel/bin/data/notes.txt", "beside zel");
+  const auto call = [&](int id, const std::string& data) {
+    WebView().RaiseWebMessageReceived(
+        R"({"id":)" + std::to_string(id) + R"(,"uuid":"u","data":)" + data + "}", std::nullopt);
+    return WebView().PostedMessages().back();
+  };
+  const auto reply = [](const std::string& result) {
+    return R"({"uuid": "u", "success": true, "result": )" + result + "}";
+  };
+  EXPECT_EQ(call(40006, "{}"), reply(TStrUtils::StringToJsonString(folder)));
+  EXPECT_EQ(call(30001, R"({"filePath":"data/notes.txt"})"), reply("true"));
+  EXPECT_EQ(call(30003, R"({"filePath":"out/a.txt","contents":"x"})"), reply("true"));
+  EXPECT_TRUE(FPlatform.FileSystem().FileContents(folder + "out/a.txt"));
+  EXPECT_EQ(call(40002, R"({"dirPath":"data"})"), reply("true"));
+  EXPECT_EQ(FPlatform.FileSystem().FileContents("/opt/zel/bin/data/notes.txt"), "beside zel");
 }
 
 TEST_F(PreviewTest, NewWindowsAreLeftToTheEngine) {

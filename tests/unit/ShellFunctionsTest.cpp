@@ -67,6 +67,10 @@ TEST_F(ShellFunctionsTest, CommandPassesItsArgumentsAndAnswersTheDecodedOutput) 
       {"caf\xC3\xA9 \xE2\x82\xAC", "true:\"caf\xC3\xA9 \\u20AC\""},  // UTF-8 stays
       {"caf\xE9 \x80", "true:\"caf\xC3\xA9 \\u20AC\""},              // else Windows-1252
       {"", R"(true:"")"},                                            // nothing, or not started
+      // Bytes that look like byte-order marks are output like any other.
+      {"\xEF\xBB\xBFhi", "true:\"\\uFEFFhi\""},
+      {"\xFF\xFEh", "true:\"\xC3\xBF\xC3\xBEh\""},
+      {"\xFE\xFF\x01", "true:\"\xC3\xBE\xC3\xBF\\u0001\""},
   };
   for (const auto& o : outputs) {
     SCOPED_TRACE(o.Output);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -171,6 +172,37 @@ TEST_F(ShellLinuxTest, ExecuteStartsAProgramWithItsArgumentsSplitAsTheShellWould
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[one][two words][its][a b]");
 
   EXPECT_FALSE(TLinuxShell().Execute(program.string(), "'unclosed").Success);
+}
+
+// Executable bits say little (every file of a FAT or CIFS disk has them):
+// only an ELF image or a "#!" script is started, anything else is opened.
+TEST_F(ShellLinuxTest, OnlyElfImagesAndScriptsAreProgramsWhateverTheirModeSays) {
+  namespace fs = std::filesystem;
+  fs::copy_file("/bin/true", FFolder / "elf");
+  std::ofstream(FFolder / "script") << "#!/bin/sh\necho hi\n";
+  std::ofstream(FFolder / "notes.txt") << "touch ran\n";
+  std::ofstream(FFolder / "page.html") << "<!doctype html><p>hi</p>\n";
+  std::ofstream(FFolder / "hash.txt") << "# not a program\n";
+  std::ofstream(FFolder / "empty");
+  fs::create_directory(FFolder / "folder");
+  ASSERT_EQ(mkfifo((FFolder / "pipe").c_str(), 0700), 0);
+  for (const char* name :
+       {"elf", "script", "notes.txt", "page.html", "hash.txt", "empty", "folder"})
+    fs::permissions(FFolder / name, fs::perms::owner_all);
+  std::ofstream(FFolder / "plain-script") << "#!/bin/sh\n";  // without the x bit
+
+  const struct {
+    const char* Name;
+    bool Program;
+  } cases[] = {
+      {"elf", true},           {"script", true},   {"notes.txt", false}, {"page.html", false},
+      {"hash.txt", false},     {"empty", false},   {"folder", false},    {"pipe", false},
+      {"plain-script", false}, {"missing", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(TLinuxShell::IsProgram((FFolder / c.Name).string()), c.Program);
+  }
 }
 
 // Starts a program; its standard output goes to `output` when given, else

@@ -21,22 +21,25 @@ class WindowFunctionsTest : public test::BridgeFixture {
   TProjectINI FSettings;
 };
 
-TEST_F(WindowFunctionsTest, FullScreenTwiceThenExitRestoresTheSettingsBorder) {
+// Full screen is the window manager's full-screen state, which covers the
+// whole monitor (maximized without a border stays inside the desktop's
+// panels); the border and state underneath stay as they were.
+TEST_F(WindowFunctionsTest, FullScreenTwiceThenExitRestoresTheWindowAsItWas) {
+  FWindow->SetState(TWindowState::Maximized);
   EXPECT_EQ(Call(50002), R"(true:false)");
   EXPECT_EQ(Call(50003), "");  // no reply
-  EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::None);
-  EXPECT_EQ(FWindow->State(), TWindowState::Maximized);
-  FWindow->SetBorderStyle(TBorderStyle::Single);  // changed while in full screen
-  EXPECT_EQ(Call(50003), "");                     // already: nothing happens
-  EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::Single);
+  EXPECT_TRUE(FWindow->FullScreen());
+  EXPECT_EQ(Call(50003), "");  // already: nothing happens
   EXPECT_EQ(Call(50002), R"(true:true)");
+  FWindow->SetBorderStyle(TBorderStyle::Single);  // changed while in full screen
   EXPECT_EQ(Call(50004), "");
-  EXPECT_EQ(FWindow->State(), TWindowState::Normal);
-  EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::Dialog);
-  EXPECT_EQ(Call(50002), R"(true:false)");
-  FWindow->SetBorderStyle(TBorderStyle::Single);
-  EXPECT_EQ(Call(50004), "");  // not in full screen: nothing changes
+  EXPECT_FALSE(FWindow->FullScreen());
+  EXPECT_EQ(FWindow->State(), TWindowState::Maximized);
   EXPECT_EQ(FWindow->BorderStyle(), TBorderStyle::Single);
+  EXPECT_EQ(Call(50002), R"(true:false)");
+  FWindow->SetFullScreen(true);   // not through the bridge
+  EXPECT_EQ(Call(50004), "");     // not in full screen for the page: nothing changes
+  EXPECT_TRUE(FWindow->FullScreen());
 }
 
 TEST_F(WindowFunctionsTest, StyleStateTitleAndBorder) {

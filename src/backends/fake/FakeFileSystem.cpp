@@ -39,7 +39,7 @@ bool TFakeFileSystem::FileExists(const fs::path& path) {
   // "name/" names a folder, never a file.
   const std::string& text = path.native();
   if (!text.empty() && text.back() == '/') return false;
-  return FFiles.count(Absolute(path)) != 0;
+  return FFiles.count(Absolute(path)) != 0 || FSpecialFiles.count(Absolute(path)) != 0;
 }
 
 bool TFakeFileSystem::DirectoryExists(const fs::path& path) {
@@ -78,6 +78,8 @@ std::unique_ptr<IFileReplacement> TFakeFileSystem::ReplaceFile(const fs::path& p
   if (!error && FDirectories.count(fs::path(target).parent_path().string()) == 0)
     error = std::errc::no_such_file_or_directory;
   if (error) throw std::system_error(std::make_error_code(*error), "Cannot create " + target);
+  if (FSpecialFiles.count(target) != 0)
+    throw ENotRegularFile("Cannot write " + target + ": not a regular file");
   return std::make_unique<TReplacement>(*this, target);
 }
 
@@ -88,6 +90,12 @@ void TFakeFileSystem::AddFile(const fs::path& path, std::string bytes) {
 }
 
 void TFakeFileSystem::AddDirectory(const fs::path& path) { CreateDirectories(path); }
+
+void TFakeFileSystem::AddSpecialFile(const fs::path& path) {
+  const std::string file = Absolute(path);
+  AddDirectory(fs::path(file).parent_path());
+  FSpecialFiles.insert(file);
+}
 
 std::optional<std::string> TFakeFileSystem::FileContents(const fs::path& path) const {
   const auto it = FFiles.find(Absolute(path));

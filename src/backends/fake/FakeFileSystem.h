@@ -25,6 +25,8 @@ class TFakeFileSystem : public IFileSystem {
   // Adds a file and the folders above it.
   void AddFile(const std::filesystem::path& path, std::string bytes);
   void AddDirectory(const std::filesystem::path& path);
+  // Adds something that exists but is no regular file, like a named pipe.
+  void AddSpecialFile(const std::filesystem::path& path);
   std::optional<std::string> FileContents(const std::filesystem::path& path) const;
   const std::map<std::string, std::string>& Files() const { return FFiles; }
   const std::set<std::string>& Directories() const { return FDirectories; }
@@ -44,6 +46,7 @@ class TFakeFileSystem : public IFileSystem {
 
   std::map<std::string, std::string> FFiles;
   std::set<std::string> FDirectories;
+  std::set<std::string> FSpecialFiles;
   std::string FCurrentDirectory = "/home/user";
   std::optional<std::errc> FCreateError, FWriteError, FCommitError;
   int FCommits = 0;

@@ -72,9 +72,11 @@ int TFakeMessageBoxes::Show(const std::string& text, TMessageKind kind, TButtonS
 
 bool TFakeInstanceLock::TryAcquire(const std::string& name) {
   FRequests.push_back(name);
-  if (FOwned.count(name) != 0) return true;
-  if (!FHeldNames->insert(name).second) return false;
+  if (FOwned.count(name) != 0) return FFirst.count(name) != 0;
+  // Every instance holds the name, also one that found it held.
   FOwned.insert(name);
+  if (!FHeldNames->insert(name).second) return false;
+  FFirst.insert(name);
   return true;
 }
 

@@ -103,6 +103,7 @@ class TFakeInstanceLock : public IInstanceLock {
  private:
   std::shared_ptr<THeldNames> FHeldNames;
   std::set<std::string> FOwned;
+  std::set<std::string> FFirst;  // names no other "process" held when asked
   std::vector<std::string> FRequests;
 };
 

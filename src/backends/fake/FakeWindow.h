@@ -36,6 +36,8 @@ class TFakeWindow : public IWindow {
   TWindowState State() override { return FState; }
   void SetStayOnTop(bool onTop) override { FStayOnTop = onTop; }
   bool StayOnTop() override { return FStayOnTop; }
+  void SetFullScreen(bool fullScreen) override { FFullScreen = fullScreen; }
+  bool FullScreen() override { return FFullScreen; }
   // The first showing places the window: centred on the work area, or at
   // the window manager's default position.
   void Show() override;
@@ -93,6 +95,7 @@ class TFakeWindow : public IWindow {
   TBorderStyle FBorderStyle = TBorderStyle::Sizeable;
   TWindowState FState = TWindowState::Normal;
   bool FStayOnTop = false;
+  bool FFullScreen = false;
   bool FVisible = false;
   bool FShownBefore = false;
   bool FProgressBarVisible = false;

@@ -104,26 +104,6 @@ class TLinuxFileReplacement : public IFileReplacement {
   bool FCommitted = false;
 };
 
-// Writes straight into a target that is no regular file (a device, a pipe):
-// such a target cannot be swapped for a file.
-class TLinuxInPlaceWrite : public IFileReplacement {
- public:
-  TLinuxInPlaceWrite(int fd, fs::path target) : FFd(fd), FTarget(std::move(target)) {}
-  ~TLinuxInPlaceWrite() override {
-    if (FFd >= 0) ::close(FFd);
-  }
-  void Write(std::span<const std::uint8_t> bytes) override { WriteAll(FFd, bytes, FTarget); }
-  void Commit() override {
-    const int fd = FFd;
-    FFd = -1;
-    if (::close(fd) != 0) ThrowError(errno, "Cannot write", FTarget);
-  }
-
- private:
-  int FFd;
-  fs::path FTarget;
-};
-
 }  // namespace
 
 bool TLinuxFileSystem::FileExists(const fs::path& path) {
@@ -146,8 +126,14 @@ bool TLinuxFileSystem::DeleteDirectory(const fs::path& path) {
   if (!DirectoryExists(path)) return false;
   std::error_code error;
   if (fs::canonical(path, error) == "/" || error) return false;
-  // A link to a folder is removed itself; what it points at stays.
-  fs::remove_all(path, error);
+  // A link to a folder is removed itself; what it points at stays. A
+  // trailing "/" would make the system follow the link ("link/" names the
+  // folder it points at), so the link is judged by its name without them.
+  std::string name = path.native();
+  while (name.size() > 1 && name.back() == '/') name.pop_back();
+  struct stat st {};
+  if (::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return ::unlink(name.c_str()) == 0;
+  fs::remove_all(name, error);
   return !error;
 }
 
@@ -163,11 +149,10 @@ std::unique_ptr<IFileReplacement> TLinuxFileSystem::ReplaceFile(const fs::path& 
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (exists && S_ISDIR(old.st_mode)) ThrowError(EISDIR, "Cannot write", path);
-  if (exists && !S_ISREG(old.st_mode)) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) ThrowError(errno, "Cannot create", path);
-    return std::make_unique<TLinuxInPlaceWrite>(fd, target);
-  }
+  // Neither replaced nor opened: a pipe would hold the caller until some
+  // process reads it, and a device is no file to swap.
+  if (exists && !S_ISREG(old.st_mode))
+    throw ENotRegularFile("Cannot write " + path.string() + ": not a regular file");
   // A file the user may not write stays protected, although its folder
   // would allow the rename.
   if (exists && ::access(target.c_str(), W_OK) != 0) ThrowError(errno, "Cannot create", path);

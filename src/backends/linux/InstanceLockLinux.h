@@ -6,12 +6,14 @@
 
 namespace zel {
 
-// An exclusive flock(2) on "<folder>/<name>.lock", held until the process
-// ends (or this object goes). The system drops the lock with the process, so
-// a crashed instance never blocks the next start.
+// A lock on "<folder>/<name>.lock" that every instance holds, shared, until
+// the process ends (or this object goes), as a named object of the system
+// lives while any holder has it. The test for other holders is a moment's
+// exclusive lock. The system drops the lock with the process, so a crashed
+// instance never blocks the next start.
 class TLinuxInstanceLock : public IInstanceLock {
  public:
-  // Locks in $XDG_RUNTIME_DIR, else in the temporary folder.
+  // Locks in $XDG_RUNTIME_DIR, else in a folder of this user (DefaultFolder).
   TLinuxInstanceLock();
   // Locks in `folder`.
   explicit TLinuxInstanceLock(std::string folder);
@@ -19,10 +21,21 @@ class TLinuxInstanceLock : public IInstanceLock {
   TLinuxInstanceLock(const TLinuxInstanceLock&) = delete;
   TLinuxInstanceLock& operator=(const TLinuxInstanceLock&) = delete;
 
-  // True when this process now holds the lock (also when it held it
-  // already) or when no lock file can be made, since then no other process
-  // could hold it either; false only when another holder has it.
+  // Joins the holders of `name`; true when no other process holds it (also
+  // when no lock file can be made, since then no other process could hold
+  // it either), false when another does.
   bool TryAcquire(const std::string& name) override;
+
+  // The folder of the lock files: `runtimeDir` ($XDG_RUNTIME_DIR) when it is
+  // a folder only this user can write, else "<tmpDir>/zel-<uid>", else
+  // "<cacheDir>/zel", each made with mode 0700 and used only when it belongs
+  // to this user and no one else can write it (another user could otherwise
+  // make the lock file first). Empty when none is.
+  static std::string DefaultFolder(const char* runtimeDir, const std::string& tmpDir,
+                                   const std::string& cacheDir);
+  // An absolute path of a folder (not a link) that this user owns and that
+  // neither its group nor others may write.
+  static bool IsPrivateFolder(const std::string& folder);
 
   // The lock file's name for `name`: "/" and "%" are written as %2F and
   // %25, so any name gives one file inside the folder.

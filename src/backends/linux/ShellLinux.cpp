@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -67,18 +68,6 @@ TShellResult StartProgram(const std::string& program, const std::string& argumen
     return Refused(error);
   }
   return {true, ""};
-}
-
-// A program rather than a document: executable by us and of a type that can
-// be executed (a document with the x bit, as on a FAT disk, is opened).
-bool IsProgram(const std::string& path, const struct stat& info) {
-  if (S_ISDIR(info.st_mode) || access(path.c_str(), X_OK) != 0) return false;
-  TGObject<GFile> file(g_file_new_for_path(path.c_str()));
-  TGObject<GFileInfo> fileInfo(g_file_query_info(file.get(), G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
-                                                 G_FILE_QUERY_INFO_NONE, nullptr, nullptr));
-  if (!fileInfo) return true;
-  const char* type = g_file_info_get_content_type(fileInfo.get());
-  return type == nullptr || g_content_type_can_be_executable(type);
 }
 
 TGString FileUri(const std::string& path) {
@@ -212,6 +201,27 @@ std::string Caption(Display* display, Window window, Atom netWmName, Atom utf8St
 
 }  // namespace
 
+bool TLinuxShell::IsProgram(const std::string& path) {
+  // Only a regular file is read: a pipe or a device could keep the
+  // user-interface thread waiting.
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || access(path.c_str(), X_OK) != 0)
+    return false;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char start[4] = {};
+  ssize_t count;
+  do {
+    count = read(fd, start, sizeof start);
+  } while (count < 0 && errno == EINTR);
+  close(fd);
+  // The content type would not do: the x bit is on every file of a FAT or
+  // CIFS disk, and a text file run as a program goes to /bin/sh.
+  constexpr char ElfMagic[4] = {0x7F, 'E', 'L', 'F'};
+  if (count >= 4 && std::memcmp(start, ElfMagic, 4) == 0) return true;
+  return count >= 2 && start[0] == '#' && start[1] == '!';
+}
+
 TShellResult TLinuxShell::Execute(const std::string& filePath, const std::string& arguments) {
   struct stat info {};
   if (stat(filePath.c_str(), &info) != 0) {
@@ -224,7 +234,7 @@ TShellResult TLinuxShell::Execute(const std::string& filePath, const std::string
     }
     return Refused(g_strerror(error));
   }
-  if (IsProgram(filePath, info)) return StartProgram(filePath, arguments);
+  if (IsProgram(filePath)) return StartProgram(filePath, arguments);
   return OpenWithDefaultApplication(FileUri(filePath).get());
 }
 

@@ -14,7 +14,7 @@ class TLinuxShell : public IShell {
   // Asks the file manager on the bus at `busAddress` instead of the session bus.
   explicit TLinuxShell(std::string busAddress) : FBusAddress(std::move(busAddress)) {}
 
-  // A path that exists and is an executable program is started with
+  // A path that exists and is a program (IsProgram) is started with
   // `arguments` (split as the shell would); any other path is opened with
   // the default application of its content type, an address (scheme:...)
   // with that of its scheme. A bare name not found here is looked up in PATH.
@@ -31,6 +31,10 @@ class TLinuxShell : public IShell {
   // The top-level client windows of the X display `displayName` (null: the
   // DISPLAY variable), front to back; nothing when it cannot be opened.
   static std::vector<std::string> WindowCaptionsOf(const char* displayName);
+  // Whether `path` is a program that Execute starts: a regular file we may
+  // execute that is an ELF image or starts with "#!". Anything else, an
+  // executable text file included, is a document.
+  static bool IsProgram(const std::string& path);
 
  private:
   std::string FBusAddress;

@@ -118,13 +118,15 @@ bool TLinuxWindow::MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) cons
 }
 
 bool TLinuxWindow::NormalAndSettled() const {
-  return FState == TWindowState::Normal && FWindowManagerState == TWindowState::Normal;
+  return !FFullScreen && FState == TWindowState::Normal &&
+         FWindowManagerState == TWindowState::Normal;
 }
 
 TWindowBounds TLinuxWindow::Bounds() {
   TWindowBounds frame;
   TFrameInsets insets;
   if (!MeasureFrame(frame, insets)) return FBounds;
+  if (FFullScreen) return frame;  // the monitor's, while the normal bounds wait
   // A size, position or return to the normal state still on its way to the
   // window manager is reported as requested: that is what the window will
   // have.
@@ -148,11 +150,11 @@ void TLinuxWindow::ApplySizeHints() {
   int mask = 0;
   const int extraWidth = FInsets.Left + FInsets.Right;
   const int extraHeight = FInsets.Top + FInsets.Bottom;
-  if (!ResizableOf(FBorderStyle) && FState != TWindowState::Maximized) {
+  if (!ResizableOf(FBorderStyle) && FState != TWindowState::Maximized && !FFullScreen) {
     // A fixed size: equal minimum and maximum, so the user cannot drag it
     // while the program can still resize it (GTK's own non-resizable mode
     // pins the window to its content's size instead). A maximized window
-    // must be free to take the work area.
+    // or full-screen window must be free to take the work area or monitor.
     mask = GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE;
     geometry.min_width = geometry.max_width = std::max(1, FBounds.Width - extraWidth);
     geometry.min_height = geometry.max_height = std::max(1, FBounds.Height - extraHeight);
@@ -291,6 +293,19 @@ void TLinuxWindow::SetStayOnTop(bool onTop) {
   // GTK does not report the ABOVE state back, so the flag is the record.
   FStayOnTop = onTop;
   if (FWindow) gtk_window_set_keep_above(GTK_WINDOW(FWindow), onTop);
+}
+
+void TLinuxWindow::SetFullScreen(bool fullScreen) {
+  // The window manager's state covers the monitor, panels included, and
+  // gives back the window's own size and place when it ends. Requested
+  // before the first showing, the window is shown full screen.
+  FFullScreen = fullScreen;
+  if (!FWindow) return;
+  ApplySizeHints();  // a fixed size must not keep it from the monitor's size
+  if (fullScreen)
+    gtk_window_fullscreen(GTK_WINDOW(FWindow));
+  else
+    gtk_window_unfullscreen(GTK_WINDOW(FWindow));
 }
 
 TWindowBounds TLinuxWindow::CenteredBounds() const {

@@ -39,6 +39,8 @@ class TLinuxWindow : public IWindow {
   TWindowState State() override { return FState; }
   void SetStayOnTop(bool onTop) override;
   bool StayOnTop() override { return FStayOnTop; }
+  void SetFullScreen(bool fullScreen) override;
+  bool FullScreen() override { return FFullScreen; }
   void Show() override;
   void Hide() override;
   bool Visible() override;
@@ -87,7 +89,8 @@ class TLinuxWindow : public IWindow {
   static TWindowState StateOf(GdkWindowState state);
   void TakeWindowManagerState(TWindowState state);
   bool Mapped() const;
-  // The normal state requested and confirmed by the window manager.
+  // The normal state requested and confirmed by the window manager, outside
+  // full screen.
   bool NormalAndSettled() const;
   // The frame rectangle and insets as the X server has them now.
   bool MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) const;
@@ -124,6 +127,7 @@ class TLinuxWindow : public IWindow {
   TWindowState FWindowManagerState = TWindowState::Normal;
   bool FStateRequested = false;  // a change of state asked for and not yet reported
   bool FStayOnTop = false;
+  bool FFullScreen = false;  // as requested, like FStayOnTop
   bool FClosed = false;
   TCloseQuery FCloseQuery;
   std::function<void()> FOnClosed;

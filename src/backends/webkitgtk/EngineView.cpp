@@ -989,6 +989,16 @@ gboolean TEngineView::Scroll(GtkWidget*, GdkEventScroll* event, TEngineView* sel
 
 gboolean TEngineView::KeyPress(GtkWidget*, GdkEventKey* event, TEngineView* self) {
   constexpr guint modifiers = GDK_CONTROL_MASK | GDK_SHIFT_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK;
+  // WebKitGTK has no key of its own for the developer tools: F12 and
+  // Ctrl+Shift+I open them while they are enabled, before the page sees the key.
+  const guint held = event->state & modifiers;
+  const bool devToolsKey = (event->keyval == GDK_KEY_F12 && held == 0) ||
+                           ((event->keyval == GDK_KEY_I || event->keyval == GDK_KEY_i) &&
+                            held == (GDK_CONTROL_MASK | GDK_SHIFT_MASK));
+  if (devToolsKey && webkit_settings_get_enable_developer_extras(self->FWebSettings)) {
+    webkit_web_inspector_show(webkit_web_view_get_inspector(self->FView));
+    return TRUE;
+  }
   if (!self->FIsZoomControlEnabled ||
       (event->state & modifiers & ~GDK_SHIFT_MASK) != GDK_CONTROL_MASK)
     return FALSE;

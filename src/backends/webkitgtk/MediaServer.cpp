@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "backends/webkitgtk/BodyStream.h"
+#include "backends/webkitgtk/MediaTransfer.h"
 #include "backends/webkitgtk/UriMapping.h"
 
 namespace zel {
@@ -14,54 +15,6 @@ namespace zel {
 namespace {
 
 constexpr std::size_t ChunkSize = 64 * 1024;
-
-// The rest of a streamed response, kept on the message until it finishes.
-struct TTransfer {
-  std::unique_ptr<IResponseBody> Body;
-  std::uint64_t Remaining = 0;
-};
-
-void DeleteTransfer(gpointer data) { delete static_cast<TTransfer*>(data); }
-
-// Appends the next chunk, or completes the body when nothing is left.
-void AppendChunk(SoupServerMessage* message) {
-  auto* transfer = static_cast<TTransfer*>(g_object_get_data(G_OBJECT(message), "zel-transfer"));
-  SoupMessageBody* body = soup_server_message_get_response_body(message);
-  if (!transfer) return;
-  std::size_t want =
-      static_cast<std::size_t>(std::min<std::uint64_t>(transfer->Remaining, ChunkSize));
-  std::size_t got = 0;
-  char* buffer = nullptr;
-  if (want > 0 && transfer->Body) {
-    buffer = static_cast<char*>(g_malloc(want));
-    try {
-      got = ReadFully(*transfer->Body, buffer, want);
-    } catch (...) {
-      got = 0;
-    }
-  }
-  if (got == 0) {
-    g_free(buffer);
-    // A body shorter than announced ends the connection early; the client
-    // sees a truncated response rather than a hang.
-    if (transfer->Remaining > 0) {
-      if (GSocket* socket = soup_server_message_get_socket(message))
-        g_socket_close(socket, nullptr);
-    }
-    transfer->Remaining = 0;
-    soup_message_body_complete(body);
-    g_object_set_data(G_OBJECT(message), "zel-transfer", nullptr);
-    return;
-  }
-  transfer->Remaining -= got;
-  soup_message_body_append(body, SOUP_MEMORY_TAKE, buffer, got);
-  if (transfer->Remaining == 0) {
-    soup_message_body_complete(body);
-    g_object_set_data(G_OBJECT(message), "zel-transfer", nullptr);
-  }
-}
-
-void WroteChunk(SoupServerMessage* message, gpointer) { AppendChunk(message); }
 
 bool IsHeaderWeSet(const std::string& name) {
   static const char* const names[] = {"Content-Length", "Transfer-Encoding", "Content-Range",
@@ -97,6 +50,8 @@ std::unique_ptr<TMediaServer> TMediaServer::Create() {
 }
 
 TMediaServer::~TMediaServer() {
+  // No worker reads a body any more once the server has gone.
+  FSkips->Stop();
   if (FServer) {
     soup_server_remove_handler(FServer, nullptr);
     soup_server_disconnect(FServer);
@@ -198,6 +153,11 @@ void TMediaServer::Serve(SoupServerMessage* message) {
         return n;
       }
       std::optional<std::uint64_t> Length() const override { return Data.size(); }
+      bool Seek(std::uint64_t position) override {
+        if (position > Data.size()) return false;
+        Position = static_cast<std::size_t>(position);
+        return true;
+      }
     };
     auto memory = std::make_unique<TMemoryBody>();
     memory->Data = std::move(data);
@@ -238,25 +198,7 @@ void TMediaServer::Serve(SoupServerMessage* message) {
   soup_message_headers_set_content_length(headers, static_cast<goffset>(count));
   if (head || count == 0) return;
 
-  // Skip to the range start by reading: the body has no seek.
-  char skip[ChunkSize];
-  std::uint64_t toSkip = first;
-  try {
-    while (toSkip > 0) {
-      std::size_t n =
-          body->Read(skip, static_cast<std::size_t>(std::min<std::uint64_t>(toSkip, sizeof skip)));
-      if (n == 0) break;
-      toSkip -= n;
-    }
-  } catch (...) {
-  }
-
-  SoupMessageBody* responseBody = soup_server_message_get_response_body(message);
-  soup_message_body_set_accumulate(responseBody, FALSE);
-  auto* transfer = new TTransfer{std::move(body), count};
-  g_object_set_data_full(G_OBJECT(message), "zel-transfer", transfer, DeleteTransfer);
-  g_signal_connect(message, "wrote-chunk", G_CALLBACK(WroteChunk), nullptr);
-  AppendChunk(message);
+  StartMediaTransfer(message, std::move(body), first, count, FSkips);
 }
 
 }  // namespace zel

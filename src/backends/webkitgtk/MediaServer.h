@@ -3,7 +3,8 @@
 // WebKit's media player refuses custom schemes, so media elements are pointed
 // at http://127.0.0.1:PORT/TOKEN/path. Each web view has its own random token;
 // a request without a known token gets 404. Bytes come from the web view's
-// resource requests, so the runtime answers them like any other resource.
+// resource requests, so the runtime answers them like any other resource; a
+// range starts at its offset (MediaTransfer.h).
 #include <libsoup/soup.h>
 
 #include <functional>
@@ -13,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "backends/webkitgtk/MediaTransfer.h"
 #include "platform/WebEngine.h"
 
 namespace zel {
@@ -43,6 +45,7 @@ class TMediaServer {
   SoupServer* FServer = nullptr;
   int FPort = 0;
   std::map<std::string, TResolver> FClients;
+  std::shared_ptr<TMediaSkips> FSkips = std::make_shared<TMediaSkips>();
 };
 
 }  // namespace zel

@@ -10,12 +10,14 @@
 // - delivers the host's messages to the top document.
 #include <webkit2/webkit-web-extension.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace zel::resources {
 extern const std::string_view EngineShimJs;
 extern const std::string_view EngineWebContentJs;
+extern const std::string_view EngineDocumentFactsJs;
 }  // namespace zel::resources
 
 namespace {
@@ -26,6 +28,10 @@ constexpr const char* PostMessageName = "zel-post-message";
 // document's own world of ours: it comes and goes with the document, also
 // through the back-forward cache.
 constexpr const char* DispatchName = "zelDispatch";
+// The page's top frame, kept on the page.
+constexpr const char* MainFrameKey = "zel-main-frame";
+// The name of the function that reads a document's facts, in that world.
+constexpr const char* FactsName = "zelDocumentFacts";
 
 WebKitWebExtension* Extension = nullptr;
 
@@ -35,11 +41,21 @@ WebKitScriptWorld* OriginWorld() {
   return world;
 }
 
+// What the host judges a document by (document-facts.js).
+struct TDocumentFacts {
+  std::string Origin = "null";
+  std::string Ancestors = "[\"null\"]";
+  bool Application = false;
+};
+
 // The frame a `post` function belongs to. The function itself belongs to one
-// document of that frame: the global object it was made in.
+// document of that frame: the global object it was made in. Its facts do not
+// change while it lives (no document moves to another frame), so they are
+// read once.
 struct TFrameBinding {
   WebKitFrame* Frame;
   guint64 PageId;
+  std::optional<TDocumentFacts> Facts;
 };
 
 constexpr const char* EngineSchemePrefix = "zel:";
@@ -60,63 +76,47 @@ void FreeBinding(gpointer data) {
   delete binding;
 }
 
-// Evaluates `script` in the frame's document in a world of our own and
-// returns its text result, or `fallback`.
-std::string EvaluateText(WebKitFrame* frame, const char* script, const char* fallback) {
-  std::string result = fallback;
-  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, OriginWorld());
-  if (!context) return result;
-  JSCValue* value = jsc_context_evaluate(context, script, -1);
-  if (value && jsc_value_is_string(value)) {
-    char* text = jsc_value_to_string(value);
-    result = text;
-    g_free(text);
-  }
-  jsc_context_clear_exception(context);
-  g_clear_object(&value);
-  g_object_unref(context);
+std::string TextOf(JSCValue* value, const char* fallback) {
+  if (!value || !jsc_value_is_string(value)) return fallback;
+  char* text = jsc_value_to_string(value);
+  std::string result = text;
+  g_free(text);
   return result;
 }
 
-// The document's security origin: opaque ("null") for sandboxed and data:
-// documents, inherited for about:blank; location.origin would give the URL's.
-std::string FrameOrigin(WebKitFrame* frame) { return EvaluateText(frame, "self.origin", "null"); }
-
-// The origins of the documents that frame this one, nearest first, as a
-// JSON array. An origin this document may not read counts as "null".
-std::string AncestorOrigins(WebKitFrame* frame) {
-  static const char* const script = R"((() => {
-  const origins = [];
-  try {
-    for (let w = self; w !== w.parent; ) {
-      w = w.parent;
-      let origin = 'null';
-      try { origin = String(w.origin); } catch (e) {}
-      origins.push(origin);
-      if (origins.length > 64) break;
-    }
-  } catch (e) {
-    origins.push('null');
+// Reads the facts of the frame's document through a function of ours, made
+// once per document in our own world.
+TDocumentFacts ReadDocumentFacts(WebKitFrame* frame) {
+  TDocumentFacts facts;
+  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, OriginWorld());
+  if (!context) return facts;
+  JSCValue* read = jsc_context_get_value(context, FactsName);
+  if (!read || !jsc_value_is_function(read)) {
+    g_clear_object(&read);
+    const std::string_view source = zel::resources::EngineDocumentFactsJs;
+    read = jsc_context_evaluate_with_source_uri(context, source.data(),
+                                                static_cast<gssize>(source.size()),
+                                                "zel-engine:///document-facts.js", 1);
+    if (read && jsc_value_is_function(read)) jsc_context_set_value(context, FactsName, read);
   }
-  return JSON.stringify(origins);
-})())";
-  return EvaluateText(frame, script, "[\"null\"]");
-}
-
-// An application document: of the engine's scheme, framed only by
-// application documents.
-bool IsApplicationDocument(WebKitFrame* frame) {
-  static const char* const script = R"((() => {
-  try {
-    for (let w = self; ; w = w.parent) {
-      if (w.origin !== 'zel://') return 'no';
-      if (w === w.parent) return 'yes';
-    }
-  } catch (e) {
-    return 'no';
+  JSCValue* result =
+      read && jsc_value_is_function(read) ? jsc_value_function_call(read, G_TYPE_NONE) : nullptr;
+  if (result && jsc_value_is_array(result)) {
+    JSCValue* origin = jsc_value_object_get_property_at_index(result, 0);
+    JSCValue* ancestors = jsc_value_object_get_property_at_index(result, 1);
+    JSCValue* application = jsc_value_object_get_property_at_index(result, 2);
+    facts.Origin = TextOf(origin, "null");
+    facts.Ancestors = TextOf(ancestors, "[\"null\"]");
+    facts.Application = jsc_value_is_boolean(application) && jsc_value_to_boolean(application);
+    g_clear_object(&origin);
+    g_clear_object(&ancestors);
+    g_clear_object(&application);
   }
-})())";
-  return EvaluateText(frame, script, "no") == "yes";
+  jsc_context_clear_exception(context);
+  g_clear_object(&result);
+  g_clear_object(&read);
+  g_object_unref(context);
+  return facts;
 }
 
 // Runs one of our scripts, a function expression, in `context`.
@@ -137,12 +137,12 @@ void Post(const char* json, gpointer data) {
   if (!page || !json) return;
   // A function kept from a document that has gone speaks for nobody.
   bool current = CallerIsCurrentDocument(binding->Frame);
-  std::string origin = current ? FrameOrigin(binding->Frame) : "null";
-  std::string ancestors = current ? AncestorOrigins(binding->Frame) : "[]";
+  if (current && !binding->Facts) binding->Facts = ReadDocumentFacts(binding->Frame);
+  const TDocumentFacts facts = current ? *binding->Facts : TDocumentFacts{"null", "[]"};
   webkit_web_page_send_message_to_view(
       page,
-      webkit_user_message_new(WebMessageName, g_variant_new("(sbss)", origin.c_str(), current,
-                                                            ancestors.c_str(), json)),
+      webkit_user_message_new(WebMessageName, g_variant_new("(sbss)", facts.Origin.c_str(), current,
+                                                            facts.Ancestors.c_str(), json)),
       nullptr, nullptr, nullptr);
 }
 
@@ -154,13 +154,14 @@ void WindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFr
   JSCValue* shim = jsc_context_evaluate_with_source_uri(
       context, source.data(), static_cast<gssize>(source.size()), "zel-engine:///shim.js", 1);
   if (shim && jsc_value_is_function(shim)) {
-    auto* binding =
-        new TFrameBinding{WEBKIT_FRAME(g_object_ref(frame)), webkit_web_page_get_id(page)};
+    auto* binding = new TFrameBinding{WEBKIT_FRAME(g_object_ref(frame)),
+                                      webkit_web_page_get_id(page), std::nullopt};
     JSCValue* post = jsc_value_new_function(context, nullptr, G_CALLBACK(Post), binding,
                                             FreeBinding, G_TYPE_NONE, 1, G_TYPE_STRING);
     JSCValue* dispatch = jsc_value_function_call(shim, JSC_TYPE_VALUE, post, G_TYPE_NONE);
     // Only the top document receives the host's messages.
     if (dispatch && jsc_value_is_function(dispatch) && webkit_frame_is_main_frame(frame)) {
+      g_object_set_data_full(G_OBJECT(page), MainFrameKey, g_object_ref(frame), g_object_unref);
       if (JSCContext* own = webkit_frame_get_js_context_for_script_world(frame, OriginWorld())) {
         jsc_context_set_value(own, DispatchName, dispatch);
         g_object_unref(own);
@@ -171,7 +172,7 @@ void WindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFr
   }
   jsc_context_clear_exception(context);
   g_clear_object(&shim);
-  if (!IsApplicationDocument(frame))
+  if (!ReadDocumentFacts(frame).Application)
     RunScript(context, zel::resources::EngineWebContentJs, "zel-engine:///web-content.js");
   g_object_unref(context);
 }
@@ -193,16 +194,17 @@ gboolean UserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer) 
   if (g_strcmp0(webkit_user_message_get_name(message), PostMessageName) != 0) return FALSE;
   GVariant* parameters = webkit_user_message_get_parameters(message);
   if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE_STRING)) return TRUE;
-  JSCContext* own = webkit_frame_get_js_context_for_script_world(
-      webkit_web_page_get_main_frame(page), OriginWorld());
+  auto* top = static_cast<WebKitFrame*>(g_object_get_data(G_OBJECT(page), MainFrameKey));
+  JSCContext* own =
+      top ? webkit_frame_get_js_context_for_script_world(top, OriginWorld()) : nullptr;
   if (!own) return TRUE;
   JSCValue* dispatch = jsc_context_get_value(own, DispatchName);
   if (dispatch && jsc_value_is_function(dispatch)) {
     JSCValue* result = jsc_value_function_call(
         dispatch, G_TYPE_STRING, g_variant_get_string(parameters, nullptr), G_TYPE_NONE);
+    jsc_context_clear_exception(jsc_value_get_context(dispatch));
     g_clear_object(&result);
   }
-  jsc_context_clear_exception(jsc_value_get_context(dispatch));
   jsc_context_clear_exception(own);
   g_clear_object(&dispatch);
   g_object_unref(own);

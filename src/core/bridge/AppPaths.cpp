@@ -1,20 +1,22 @@
 #include "core/bridge/AppPaths.h"
 
+#include "core/bridge/BrowserExternalModule.h"
 #include "platform/Platform.h"
 
 namespace zel {
 
-std::string AppExecutableDir(IPlatform& platform) {
-  const std::filesystem::path executable = platform.ProcessInfo().ExecutablePath();
+std::string AppExecutableDir(TBrowserExternalModule& module) {
+  if (!module.AppFolder().empty()) return FolderResult(module.AppFolder());
+  const std::filesystem::path executable = module.Platform().ProcessInfo().ExecutablePath();
   if (executable.empty()) return {};
   std::string folder = executable.parent_path().string();
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
 }
 
-std::filesystem::path ResolveAppPath(IPlatform& platform, std::string_view path) {
+std::filesystem::path ResolveAppPath(TBrowserExternalModule& module, std::string_view path) {
   if (path.starts_with('/')) return std::filesystem::path(path);
-  return std::filesystem::path(AppExecutableDir(platform) + std::string(path));
+  return std::filesystem::path(AppExecutableDir(module) + std::string(path));
 }
 
 std::string FolderResult(std::string folder) {

@@ -74,6 +74,11 @@ class TBrowserExternalModule {
   const TOnAppCloseRequest& OnAppCloseRequest() const { return FOnAppCloseRequest; }
   void SetOnAppCloseRequest(TOnAppCloseRequest handler) { FOnAppCloseRequest = std::move(handler); }
 
+  // The folder that relative file paths name, with a trailing "/": a
+  // previewed application's folder. Empty (the default): the running
+  // executable's folder.
+  const std::string& AppFolder() const { return FAppFolder; }
+  void SetAppFolder(std::string value) { FAppFolder = std::move(value); }
   // The running executable's full path followed by the command-line arguments.
   const std::vector<std::string>& CommandLine() const { return FCommandLine; }
   void SetCommandLine(std::vector<std::string> value) { FCommandLine = std::move(value); }
@@ -112,6 +117,7 @@ class TBrowserExternalModule {
   std::vector<std::string> FExtraOrigins;  // from BridgeOrigins; "*" allows any
   TBridgeLifetimeOwner FLifetime;
   std::vector<std::string> FCommandLine;
+  std::string FAppFolder;
   std::function<bool()> FTrayIconVisible;
   std::unique_ptr<TBrowserExternalForm> FBrowserExternalForm;
   // Last, so it goes first: no click arrives while the module is half gone.

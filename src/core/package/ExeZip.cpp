@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <array>
+#include <cstdio>
 
 namespace zel {
 
@@ -14,12 +15,24 @@ std::string FoldAsciiCase(std::string_view text) {
   return out;
 }
 
-TZipEntryReader::~TZipEntryReader() { zip_fclose(FFile); }
+TZipEntryReader::~TZipEntryReader() {
+  const std::lock_guard lock(FArchiveLock);
+  zip_fclose(FFile);
+}
 
 std::size_t TZipEntryReader::Read(void* buffer, std::size_t count) {
+  const std::lock_guard lock(FArchiveLock);
   const zip_int64_t n = zip_fread(FFile, buffer, count);
   if (n < 0) throw EZipError(std::string("Cannot read package entry: ") + zip_file_strerror(FFile));
   return static_cast<std::size_t>(n);
+}
+
+bool TZipEntryReader::Seek(std::uint64_t position) {
+  // Asked only of entries that allow it: a refused seek leaves libzip's
+  // file in an error state that fails every later read.
+  if (!FSeekable || position > FSize) return false;
+  const std::lock_guard lock(FArchiveLock);
+  return zip_fseek(FFile, static_cast<zip_int64_t>(position), SEEK_SET) == 0;
 }
 
 TExeZip::TExeZip() = default;
@@ -27,6 +40,7 @@ TExeZip::TExeZip() = default;
 TExeZip::~TExeZip() { Close(); }
 
 void TExeZip::Close() {
+  const std::lock_guard lock(FLock);
   if (FArchive) zip_discard(FArchive);
   FArchive = nullptr;
   FEntries.clear();
@@ -98,9 +112,22 @@ std::int64_t TExeZip::FindFile(std::string_view name) const {
 
 std::unique_ptr<TZipEntryReader> TExeZip::OpenEntry(std::size_t index) const {
   if (!FArchive || index >= FEntries.size()) return nullptr;
-  zip_file_t* file = zip_fopen_index(FArchive, index, 0);
+  const TZipEntryInfo& info = FEntries[index];
+  // A method libzip does not know is refused here: libzip refuses it too,
+  // but leaks what it had set up for the entry.
+  if (!zip_compression_method_supported(info.CompressionMethod, 0) ||
+      !zip_encryption_method_supported(info.EncryptionMethod, 0)) {
+    return nullptr;
+  }
+  zip_file_t* file = nullptr;
+  {
+    const std::lock_guard lock(FLock);
+    file = zip_fopen_index(FArchive, index, 0);
+  }
   if (!file) return nullptr;
-  return std::make_unique<TZipEntryReader>(file, FEntries[index].Size);
+  const bool seekable =
+      info.CompressionMethod == ZIP_CM_STORE && info.EncryptionMethod == ZIP_EM_NONE;
+  return std::make_unique<TZipEntryReader>(file, info.Size, seekable, FLock);
 }
 
 bool TExeZip::ExtractToStream(std::string_view name, TStream& destination) const {

@@ -5,6 +5,7 @@
 // password for the whole archive.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -34,20 +35,31 @@ struct TZipEntryInfo {
   std::uint32_t Crc32 = 0;              // of the uncompressed bytes
 };
 
-// Sequential reader of one entry's uncompressed bytes.
+// Sequential reader of one entry's uncompressed bytes. Readers of one
+// archive may be used on different threads: their calls into the archive
+// take turns.
 class TZipEntryReader {
  public:
-  explicit TZipEntryReader(zip_file* file, std::uint64_t size) : FFile(file), FSize(size) {}
+  // `seekable`: the entry is stored without encryption, so its bytes lie in
+  // the archive as they are.
+  TZipEntryReader(zip_file* file, std::uint64_t size, bool seekable, std::mutex& archiveLock)
+      : FFile(file), FSize(size), FSeekable(seekable), FArchiveLock(archiveLock) {}
   ~TZipEntryReader();
   TZipEntryReader(const TZipEntryReader&) = delete;
   TZipEntryReader& operator=(const TZipEntryReader&) = delete;
   // Reads up to `count` bytes; 0 at the end. Throws EZipError on damaged data.
   std::size_t Read(void* buffer, std::size_t count);
+  // Moves to `position` at once where the entry is stored without
+  // encryption; false (nothing changed) for a deflated or encrypted entry,
+  // which can only be read from its start.
+  bool Seek(std::uint64_t position);
   std::uint64_t Size() const { return FSize; }
 
  private:
   zip_file* FFile;
   std::uint64_t FSize;
+  bool FSeekable;
+  std::mutex& FArchiveLock;
 };
 
 class TExeZip {
@@ -80,6 +92,7 @@ class TExeZip {
   std::size_t EntryCount() const { return FEntries.size(); }
   const TZipEntryInfo& Entry(std::size_t index) const { return FEntries.at(index); }
   // Opens an entry for sequential reading; nullptr when it cannot be opened.
+  // The reader must not outlive the archive.
   std::unique_ptr<TZipEntryReader> OpenEntry(std::size_t index) const;
 
  private:
@@ -90,6 +103,8 @@ class TExeZip {
   zip* FArchive = nullptr;
   std::vector<TZipEntryInfo> FEntries;
   std::unordered_map<std::string, std::size_t> FIndexByFoldedName;
+  // libzip's calls on one archive share its reading position: they take turns.
+  mutable std::mutex FLock;
 };
 
 // Lower-cases ASCII letters only, the comparison rule of entry names.

@@ -24,8 +24,12 @@ struct TFieldReader {
   }
 };
 
-std::vector<std::uint8_t> ReadAt(TStream& s, std::uint64_t offset, std::size_t count) {
-  std::vector<std::uint8_t> buffer(count);
+// Reads `count` bytes at `offset`; the range is checked against the stream's
+// size first, so no header field can size a buffer beyond the file.
+std::vector<std::uint8_t> ReadAt(TStream& s, std::uint64_t offset, std::uint64_t count) {
+  const auto size = static_cast<std::uint64_t>(s.Size());
+  if (offset > size || count > size - offset) throw EImageFormatError("Truncated executable");
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
   s.SetPosition(static_cast<std::int64_t>(offset));
   std::size_t total = 0;
   while (total < count) {
@@ -36,10 +40,18 @@ std::vector<std::uint8_t> ReadAt(TStream& s, std::uint64_t offset, std::size_t c
   return buffer;
 }
 
+// The end of `count` bytes at `offset`, which must lie inside the file.
+std::uint64_t EndWithin(std::uint64_t offset, std::uint64_t count, std::uint64_t fileSize) {
+  if (offset > fileSize || count > fileSize - offset)
+    throw EImageFormatError("Truncated executable");
+  return offset + count;
+}
+
 std::uint64_t ElfImageEnd(TStream& s, const std::vector<std::uint8_t>& ident) {
   const bool is64 = ident[4] == 2;
   if (ident[4] != 1 && !is64) throw EImageFormatError("Unknown ELF class");
   if (ident[5] != 1 && ident[5] != 2) throw EImageFormatError("Unknown ELF byte order");
+  const auto fileSize = static_cast<std::uint64_t>(s.Size());
   const auto header = ReadAt(s, 0, is64 ? 64 : 52);
   const TFieldReader h{header.data(), header.size(), ident[5] == 2};
   const int word = is64 ? 8 : 4;
@@ -57,7 +69,8 @@ std::uint64_t ElfImageEnd(TStream& s, const std::vector<std::uint8_t>& ident) {
     const TFieldReader f{first.data(), first.size(), h.BigEndian};
     if (shnum == 0) shnum = f.Get(is64 ? 0x20 : 0x14, word);
     if (phnum == 0xFFFF) phnum = f.Get(is64 ? 0x2C : 0x1C, 4);
-    if (shnum > 1'000'000) throw EImageFormatError("Implausible ELF section count");
+    // Neither count can make the table larger than the file.
+    if (shnum > fileSize / shentsize) throw EImageFormatError("Truncated executable");
     const auto table = ReadAt(s, shoff, shnum * shentsize);
     for (std::uint64_t i = 0; i < shnum; ++i) {
       const TFieldReader e{table.data() + i * shentsize, shentsize, h.BigEndian};
@@ -65,11 +78,23 @@ std::uint64_t ElfImageEnd(TStream& s, const std::vector<std::uint8_t>& ident) {
       if (e.Get(4, 4) == SHT_NOBITS) continue;  // occupies no file bytes
       const std::uint64_t offset = e.Get(is64 ? 0x18 : 0x10, word);
       const std::uint64_t size = e.Get(is64 ? 0x20 : 0x14, word);
-      end = std::max(end, offset + size);
+      end = std::max(end, EndWithin(offset, size, fileSize));
     }
     end = std::max(end, shoff + shnum * shentsize);
   }
-  if (phoff != 0) end = std::max(end, phoff + phnum * phentsize);
+  // The program header table and the segments' file contents count too: a
+  // file may have no section header table at all.
+  if (phoff != 0 && phnum != 0 && phentsize >= (is64 ? 56u : 32u)) {
+    if (phnum > fileSize / phentsize) throw EImageFormatError("Truncated executable");
+    const auto table = ReadAt(s, phoff, phnum * phentsize);
+    for (std::uint64_t i = 0; i < phnum; ++i) {
+      const TFieldReader e{table.data() + i * phentsize, phentsize, h.BigEndian};
+      const std::uint64_t offset = e.Get(is64 ? 0x08 : 0x04, word);
+      const std::uint64_t size = e.Get(is64 ? 0x20 : 0x10, word);
+      end = std::max(end, EndWithin(offset, size, fileSize));
+    }
+    end = std::max(end, phoff + phnum * phentsize);
+  }
   return end;
 }
 
@@ -85,7 +110,7 @@ std::uint64_t PeImageEnd(TStream& s) {
   const std::uint64_t sections = fileHeader.Get(2, 2);
   const std::uint64_t optionalSize = fileHeader.Get(16, 2);
   const std::uint64_t tableStart = peOffset + 4 + 20 + optionalSize;
-  const auto table = ReadAt(s, tableStart, sections * 40);
+  const auto table = ReadAt(s, tableStart, sections * 40);  // at most 65535 entries
   std::uint32_t end = 0;
   for (std::uint64_t i = 0; i < sections; ++i) {
     const TFieldReader e{table.data() + i * 40, 40, false};

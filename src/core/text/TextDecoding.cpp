@@ -96,6 +96,8 @@ std::string DecodeAnsi(std::span<const std::uint8_t> bytes) {
   return Windows1252ToUtf8(bytes);
 }
 
+std::string DecodeAnsi(std::string_view bytes) { return DecodeAnsi(AsBytes(bytes)); }
+
 std::string Windows1252ToUtf8(std::span<const std::uint8_t> bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 2);

@@ -23,7 +23,7 @@ struct TByteOrderMark {
 // Reads the byte-order mark at the start of `bytes`.
 TByteOrderMark DetectByteOrderMark(std::span<const std::uint8_t> bytes);
 
-// Decodes a text file or a command's output to UTF-8. A byte-order mark
+// Decodes a text file (the settings) to UTF-8. A byte-order mark
 // selects the encoding and is removed; without one the bytes are taken as
 // UTF-8 when they are valid UTF-8 and as Windows-1252 otherwise. The result
 // is always valid UTF-8: broken sequences become U+FFFD.
@@ -34,9 +34,11 @@ std::string DecodeText(std::string_view bytes);
 // trailing odd byte become U+FFFD.
 std::string DecodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian);
 
-// Decodes bytes that carry no byte-order mark: valid UTF-8 is kept as it is,
-// anything else is read as Windows-1252.
+// Decodes bytes as a whole, with no byte-order mark looked for or removed
+// (a command's output, which is returned unchanged): valid UTF-8 is kept as
+// it is, anything else is read as Windows-1252.
 std::string DecodeAnsi(std::span<const std::uint8_t> bytes);
+std::string DecodeAnsi(std::string_view bytes);
 
 // Maps every byte through Windows-1252 as Windows does; the five bytes the
 // code page leaves undefined (81 8D 8F 90 9D) become the C1 controls of the

@@ -21,7 +21,7 @@ std::optional<std::filesystem::path> ReadAppPathArgument(const TBridgeCall& call
     call.FailureText("Missing " + std::string(key));
     return std::nullopt;
   }
-  return ResolveAppPath(call.Module.Platform(), path);
+  return ResolveAppPath(call.Module, path);
 }
 
 }  // namespace zel

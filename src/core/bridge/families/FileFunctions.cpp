@@ -78,8 +78,15 @@ void ExtractFile(const TBridgeCall& call) {
   if (index < 0) return call.FailureText("File not found");
 
   // Taken as written, relative to the current folder; when it cannot be
-  // created the call ends here without a reply.
-  const auto file = call.Module.Platform().FileSystem().ReplaceFile(targetFile);
+  // created the call ends here without a reply. A target that is no file (a
+  // pipe) is refused with a reply.
+  std::unique_ptr<IFileReplacement> file;
+  try {
+    file = call.Module.Platform().FileSystem().ReplaceFile(targetFile);
+  } catch (const ENotRegularFile& error) {
+    call.FailureText(error.what());
+    return;
+  }
   try {
     const auto entry = package.OpenEntry(static_cast<std::size_t>(index));
     if (!entry) throw EZipError("Cannot read the package entry " + dirName + sourceFile);

@@ -40,7 +40,9 @@ void RegisterFolderFunctions(TBridgeDispatcher& dispatcher) {
                  [](IPlatform& platform) { return platform.KnownFolders().Documents(); });
   RegisterGetter(dispatcher, 40005, "folders.getUserDesktopDir",
                  [](IPlatform& platform) { return platform.KnownFolders().Desktop(); });
-  RegisterGetter(dispatcher, 40006, "folders.getAppExecutableDir", AppExecutableDir);
+  dispatcher.Register({40006, "folders.getAppExecutableDir", false, [](const TBridgeCall& call) {
+                         call.SuccessText(FolderResult(AppExecutableDir(call.Module)));
+                       }});
   RegisterGetter(dispatcher, 40007, "folders.getAppDataDir",
                  [](IPlatform& platform) { return platform.KnownFolders().RoamingAppData(); });
 }

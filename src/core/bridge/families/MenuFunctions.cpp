@@ -56,7 +56,7 @@ std::shared_ptr<const TMenuImage> LoadMenuImage(TBrowserExternalModule& module,
       return platform.Menus().DecodeImage(bytes.Data());
     }
   }
-  const std::string besideExecutable = AppExecutableDir(platform) + nameOrPath;
+  const std::string besideExecutable = AppExecutableDir(module) + nameOrPath;
   if (platform.FileSystem().FileExists(besideExecutable))
     return platform.Menus().DecodeImageFile(besideExecutable);
   if (!nameOrPath.empty() && platform.FileSystem().FileExists(nameOrPath))

@@ -43,7 +43,8 @@ void Explore(const TBridgeCall& call) {
 }
 
 // The command runs off the user-interface thread; its output is decoded
-// there as a whole (a character split between two reads stays intact) and
+// there as a whole (a character split between two reads stays intact, and
+// bytes that look like a byte-order mark are output like any other) and
 // the reply is posted back to the user-interface thread, unless the module
 // has gone meanwhile.
 void Command(const TBridgeCall& call) {
@@ -58,7 +59,7 @@ void Command(const TBridgeCall& call) {
   std::shared_ptr<TBridgeLifetime> lifetime = module->Lifetime();
   const std::string uuid = call.Uuid;
   module->Platform().Shell().RunCommand(command, [=](std::string output) {
-    const std::string result = TStrUtils::StringToJsonString(DecodeText(output));
+    const std::string result = TStrUtils::StringToJsonString(DecodeAnsi(output));
     // The platform outlives the module: while the module lives, `ui` does.
     lifetime->RunIfAlive([&] {
       ui->RunOnUiThread([=] { lifetime->RunIfAlive([&] { module->SendSuccess(uuid, result); }); });

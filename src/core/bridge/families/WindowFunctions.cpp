@@ -85,20 +85,20 @@ void RegisterWindowFunctions(TBridgeDispatcher& d) {
                 call.Success(call.Module.InFullscreen() ? "true" : "false");
               }});
   // No reply.
+  // No reply. The window manager's full-screen state covers the whole
+  // monitor without a frame (maximized without a border would stay inside
+  // the desktop's panels); the window's border and state stay as they are
+  // underneath.
   d.Register({50003, "app.enterFullscreen", true, [](const TBridgeCall& call) {
                 if (call.Module.InFullscreen()) return;
                 call.Module.SetInFullscreen(true);
-                MainWindow(call).SetBorderStyle(TBorderStyle::None);
-                MainWindow(call).SetState(TWindowState::Maximized);
+                MainWindow(call).SetFullScreen(true);
               }});
-  // No reply.
+  // No reply. The window is back as it was: border, state, size and place.
   d.Register({50004, "app.exitFullscreen", true, [](const TBridgeCall& call) {
                 if (!call.Module.InFullscreen()) return;
                 call.Module.SetInFullscreen(false);
-                MainWindow(call).SetState(TWindowState::Normal);
-                const int border =
-                    call.Module.ProjectINI() ? call.Module.ProjectINI()->ReadInteger(ProjectIniAppSection, "WindowBorder", 2) : 2;
-                MainWindow(call).SetBorderStyle(BorderStyleFromSetting(border));
+                MainWindow(call).SetFullScreen(false);
               }});
   d.Register({50005, "app.getArgs", true, [](const TBridgeCall& call) {
                 std::string result = "[";
