@@ -1,6 +1,8 @@
 #pragma once
 // The small windows that start-up may show before the main window exists,
-// centred on the screen.
+// centred on the screen: the password prompt, and the busy window shown
+// while the web engine installs.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,11 +37,38 @@ class IPasswordPrompt {
   virtual void EndModal(int result) = 0;
 };
 
+enum class TActivityIndicatorType { MomentumDots = 0, RotatingSector = 1, SectorRing = 2 };
+enum class TActivityIndicatorColor { Black = 0, White = 1 };
+
+// Client size of the busy window and the square of its indicator, in pixels.
+struct TBusyWindowLayout {
+  int ClientWidth = 0;
+  int ClientHeight = 0;
+  int IndicatorLeft = 0;
+  int IndicatorTop = 0;
+  int IndicatorSize = 0;
+};
+
+// A borderless window with an animated activity indicator and the
+// "application starting" cursor. It animates while the user interface runs.
+class IBusyWindow {
+ public:
+  virtual ~IBusyWindow() = default;
+  // A colour setting: 0x00BBGGRR, or 0xFF000000 plus a system colour index.
+  virtual void SetColor(std::int32_t color) = 0;
+  virtual void SetIndicatorColor(TActivityIndicatorColor color) = 0;
+  virtual void SetIndicatorType(TActivityIndicatorType type) = 0;
+  // Asked on every attempt to close the window; it closes only on true.
+  virtual void SetCloseQuery(std::function<bool()> query) = 0;
+  virtual void Show() = 0;
+};
+
 class IStartupWindows {
  public:
   virtual ~IStartupWindows() = default;
   virtual std::unique_ptr<IPasswordPrompt> CreatePasswordPrompt(
       const TPasswordPromptLayout& layout) = 0;
+  virtual std::unique_ptr<IBusyWindow> CreateBusyWindow(const TBusyWindowLayout& layout) = 0;
 };
 
 }  // namespace zel

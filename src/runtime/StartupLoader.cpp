@@ -2,7 +2,6 @@
 
 #include <zlib.h>
 
-#include <random>
 #include <system_error>
 
 #include "core/ArchiveKey.h"
@@ -11,7 +10,9 @@
 #include "core/package/EngineFiles.h"
 #include "core/settings/SettingsKeys.h"
 #include "runtime/EngineCheck.h"
+#include "runtime/InstallationBranch.h"
 #include "runtime/LocalizedMessageBox.h"
+#include "runtime/PackageEntryFile.h"
 #include "runtime/RequirePasswordForm.h"
 
 namespace zel {
@@ -37,11 +38,6 @@ bool FileMatches(const std::string& path, std::uint64_t size, std::uint32_t crc)
     sum = crc32(sum, buffer.data(), static_cast<uInt>(n));
   }
   return sum == crc;
-}
-
-std::string RandomSuffix() {
-  std::random_device random;
-  return std::to_string(random()) + std::to_string(random());
 }
 
 }  // namespace
@@ -143,26 +139,7 @@ void TStartupLoader::ExtractEngineFile(std::string_view name) {
   const std::string target = FWebViewDir + std::string(name);
   const TZipEntryInfo& entry = ExeZip().Entry(static_cast<std::size_t>(index));
   if (FileMatches(target, entry.Size, entry.Crc32)) return;
-  // Written beside the target and renamed into place when complete, so an
-  // interrupted or failed extraction never leaves a file that later starts
-  // would keep.
-  const std::filesystem::path part = target + "." + RandomSuffix() + ".part";
-  try {
-    bool complete;
-    {
-      TFileStream file(part, TFileMode::Create);
-      complete = ExeZip().ExtractToStream(name, file);
-      file.Flush();
-    }
-    if (!complete) {
-      throw EError("The package's entry " + std::string(name) + " cannot be read: the package is damaged.");
-    }
-    std::filesystem::rename(part, target);
-  } catch (...) {
-    std::error_code ignored;
-    std::filesystem::remove(part, ignored);
-    throw;
-  }
+  ExtractEntryToFile(ExeZip(), name, target);
 }
 
 void TStartupLoader::SetEngineEnvironment() {
@@ -175,7 +152,7 @@ void TStartupLoader::SetEngineEnvironment() {
   environment.Unset("WEBVIEW2_RELEASE_CHANNEL_PREFERENCE");
 }
 
-void TStartupLoader::RunInstallationBranch() { ShowLocalizedError(FPlatform, miRuntimeRequired); }
+void TStartupLoader::RunInstallationBranch() { zel::RunInstallationBranch(FPlatform, *this); }
 
 bool TStartupLoader::RequirePassword(const std::string& caption, const std::string& password) {
   TRequirePasswordForm form(FPlatform.StartupWindows());

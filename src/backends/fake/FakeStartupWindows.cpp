@@ -55,6 +55,43 @@ class TFakePasswordPrompt : public IPasswordPrompt {
   bool FEnded = false;
 };
 
+namespace {
+
+class TFakeBusyWindow : public IBusyWindow {
+ public:
+  explicit TFakeBusyWindow(std::shared_ptr<TBusyWindowRecord> record)
+      : FRecord(std::move(record)) {}
+  ~TFakeBusyWindow() override { FRecord->Visible = false; }
+
+  void SetColor(std::int32_t color) override { FRecord->Color = color; }
+  void SetIndicatorColor(TActivityIndicatorColor color) override {
+    FRecord->IndicatorColor = color;
+  }
+  void SetIndicatorType(TActivityIndicatorType type) override { FRecord->IndicatorType = type; }
+  void SetCloseQuery(std::function<bool()> query) override {
+    FRecord->CloseQuery = std::move(query);
+  }
+  void Show() override { FRecord->Visible = true; }
+
+ private:
+  std::shared_ptr<TBusyWindowRecord> FRecord;
+};
+
+}  // namespace
+
+bool TBusyWindowRecord::TryClose() {
+  if (CloseQuery && !CloseQuery()) return false;
+  Visible = false;
+  return true;
+}
+
+std::unique_ptr<IBusyWindow> TFakeStartupWindows::CreateBusyWindow(
+    const TBusyWindowLayout& layout) {
+  FBusyWindows.push_back(std::make_shared<TBusyWindowRecord>());
+  FBusyWindows.back()->Layout = layout;
+  return std::make_unique<TFakeBusyWindow>(FBusyWindows.back());
+}
+
 std::unique_ptr<IPasswordPrompt> TFakeStartupWindows::CreatePasswordPrompt(
     const TPasswordPromptLayout& layout) {
   FPrompts.push_back(std::make_shared<TPromptRecord>());

@@ -3,8 +3,11 @@
 #include <gtk/gtk.h>
 
 #include <cmath>
+#include <optional>
 
+#include "backends/linux/ActivityIndicatorLinux.h"
 #include "backends/linux/ToolkitLinux.h"
+#include "core/Colors.h"
 #include "core/Error.h"
 #include "platform/MessageBoxes.h"
 
@@ -151,7 +154,111 @@ class TLinuxPasswordPrompt : public IPasswordPrompt {
   std::function<void()> FOnKeyUp;
 };
 
+class TLinuxBusyWindow : public IBusyWindow {
+ public:
+  explicit TLinuxBusyWindow(const TBusyWindowLayout& layout) : FLayout(layout) {
+    RequireToolkit();
+    FWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_widget_set_name(FWindow, "zel-busy-window");
+    gtk_style_context_add_class(gtk_widget_get_style_context(FWindow), "zel-busy-window");
+    gtk_window_set_decorated(GTK_WINDOW(FWindow), FALSE);
+    gtk_window_set_resizable(GTK_WINDOW(FWindow), FALSE);
+    gtk_window_set_position(GTK_WINDOW(FWindow), GTK_WIN_POS_CENTER);
+    // A splash screen to window managers: no frame, kept in view, centred.
+    gtk_window_set_type_hint(GTK_WINDOW(FWindow), GDK_WINDOW_TYPE_HINT_SPLASHSCREEN);
+    FCanvas = gtk_drawing_area_new();
+    gtk_widget_set_size_request(FCanvas, layout.ClientWidth, layout.ClientHeight);
+    gtk_container_add(GTK_CONTAINER(FWindow), FCanvas);
+    gtk_widget_show(FCanvas);
+    g_signal_connect(FCanvas, "draw", G_CALLBACK(CanvasDraw), this);
+    g_signal_connect(FWindow, "realize", G_CALLBACK(WindowRealize), nullptr);
+    g_signal_connect(FWindow, "delete-event", G_CALLBACK(WindowDelete), this);
+    // One frame per frame of the display, while the window is shown.
+    gtk_widget_add_tick_callback(FCanvas, CanvasTick, this, nullptr);
+  }
+
+  ~TLinuxBusyWindow() override { gtk_widget_destroy(FWindow); }
+
+  void SetColor(std::int32_t color) override {
+    FColor = color;
+    gtk_widget_queue_draw(FCanvas);
+  }
+  void SetIndicatorColor(TActivityIndicatorColor color) override { FIndicatorColor = color; }
+  void SetIndicatorType(TActivityIndicatorType type) override { FIndicatorType = type; }
+  void SetCloseQuery(std::function<bool()> query) override { FCloseQuery = std::move(query); }
+  void Show() override { gtk_widget_show(FWindow); }
+
+ private:
+  // The accent colours follow the desktop's theme; the rest are the
+  // classic defaults.
+  TRgbColor Background() {
+    GtkStyleContext* style = gtk_widget_get_style_context(FWindow);
+    return ColorToRgb(FColor, [style](int index) -> std::optional<TRgbColor> {
+      if (index != SystemColorHotLight && index != SystemColorHighlight &&
+          index != SystemColorMenuHighlight)
+        return std::nullopt;
+      GdkRGBA accent;
+      if (!gtk_style_context_lookup_color(style, "theme_selected_bg_color", &accent))
+        return std::nullopt;
+      return TRgbColor{static_cast<std::uint8_t>(accent.red * 255 + 0.5),
+                       static_cast<std::uint8_t>(accent.green * 255 + 0.5),
+                       static_cast<std::uint8_t>(accent.blue * 255 + 0.5)};
+    });
+  }
+
+  static gboolean CanvasDraw(GtkWidget*, cairo_t* cr, gpointer data) {
+    auto* self = static_cast<TLinuxBusyWindow*>(data);
+    const TRgbColor background = self->Background();
+    cairo_set_source_rgb(cr, background.Red / 255.0, background.Green / 255.0,
+                         background.Blue / 255.0);
+    cairo_paint(cr);
+    cairo_translate(cr, self->FLayout.IndicatorLeft, self->FLayout.IndicatorTop);
+    DrawActivityIndicator(cr, self->FIndicatorType, self->FIndicatorColor,
+                          self->FLayout.IndicatorSize, self->FSeconds);
+    return TRUE;
+  }
+
+  static gboolean CanvasTick(GtkWidget* canvas, GdkFrameClock* clock, gpointer data) {
+    auto* self = static_cast<TLinuxBusyWindow*>(data);
+    const gint64 now = gdk_frame_clock_get_frame_time(clock);
+    if (self->FStart == 0) self->FStart = now;
+    self->FSeconds = static_cast<double>(now - self->FStart) / G_USEC_PER_SEC;
+    gtk_widget_queue_draw(canvas);
+    return G_SOURCE_CONTINUE;
+  }
+
+  // The "application starting" cursor: an arrow with a busy sign.
+  static void WindowRealize(GtkWidget* window, gpointer) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(window);
+    GdkCursor* cursor = gdk_cursor_new_from_name(gdk_window_get_display(gdkWindow), "progress");
+    gdk_window_set_cursor(gdkWindow, cursor);
+    if (cursor != nullptr) g_object_unref(cursor);
+  }
+
+  static gboolean WindowDelete(GtkWidget*, GdkEvent*, gpointer data) {
+    auto* self = static_cast<TLinuxBusyWindow*>(data);
+    const bool allowed = !self->FCloseQuery || self->FCloseQuery();
+    if (allowed) gtk_widget_hide(self->FWindow);
+    return TRUE;
+  }
+
+  TBusyWindowLayout FLayout;
+  GtkWidget* FWindow = nullptr;
+  GtkWidget* FCanvas = nullptr;
+  std::int32_t FColor = 0;
+  TActivityIndicatorColor FIndicatorColor = TActivityIndicatorColor::White;
+  TActivityIndicatorType FIndicatorType = TActivityIndicatorType::MomentumDots;
+  std::function<bool()> FCloseQuery;
+  gint64 FStart = 0;
+  double FSeconds = 0;
+};
+
 }  // namespace
+
+std::unique_ptr<IBusyWindow> TLinuxStartupWindows::CreateBusyWindow(
+    const TBusyWindowLayout& layout) {
+  return std::make_unique<TLinuxBusyWindow>(layout);
+}
 
 std::unique_ptr<IPasswordPrompt> TLinuxStartupWindows::CreatePasswordPrompt(
     const TPasswordPromptLayout& layout) {
