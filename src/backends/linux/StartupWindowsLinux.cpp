@@ -61,16 +61,23 @@ void SetKeyIcon(GtkWidget* entry) {
   g_object_unref(icon);
 }
 
+// A fixed-size top-level window centred on the screen, named `name` (also
+// its style class) for themes.
+GtkWidget* NewStartupWindow(const char* name, GdkWindowTypeHint typeHint) {
+  RequireToolkit();
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_widget_set_name(window, name);
+  gtk_style_context_add_class(gtk_widget_get_style_context(window), name);
+  gtk_window_set_type_hint(GTK_WINDOW(window), typeHint);
+  gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+  gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
+  return window;
+}
+
 class TLinuxPasswordPrompt : public IPasswordPrompt {
  public:
   explicit TLinuxPasswordPrompt(const TPasswordPromptLayout& layout) {
-    RequireToolkit();
-    FWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_name(FWindow, "zel-password-prompt");
-    gtk_style_context_add_class(gtk_widget_get_style_context(FWindow), "zel-password-prompt");
-    gtk_window_set_type_hint(GTK_WINDOW(FWindow), GDK_WINDOW_TYPE_HINT_DIALOG);
-    gtk_window_set_resizable(GTK_WINDOW(FWindow), FALSE);
-    gtk_window_set_position(GTK_WINDOW(FWindow), GTK_WIN_POS_CENTER);
+    FWindow = NewStartupWindow("zel-password-prompt", GDK_WINDOW_TYPE_HINT_DIALOG);
     // A dialog frame with a close box only: no minimize or maximize.
     g_signal_connect(FWindow, "realize", G_CALLBACK(WindowRealize), nullptr);
 
@@ -157,15 +164,9 @@ class TLinuxPasswordPrompt : public IPasswordPrompt {
 class TLinuxBusyWindow : public IBusyWindow {
  public:
   explicit TLinuxBusyWindow(const TBusyWindowLayout& layout) : FLayout(layout) {
-    RequireToolkit();
-    FWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_name(FWindow, "zel-busy-window");
-    gtk_style_context_add_class(gtk_widget_get_style_context(FWindow), "zel-busy-window");
-    gtk_window_set_decorated(GTK_WINDOW(FWindow), FALSE);
-    gtk_window_set_resizable(GTK_WINDOW(FWindow), FALSE);
-    gtk_window_set_position(GTK_WINDOW(FWindow), GTK_WIN_POS_CENTER);
     // A splash screen to window managers: no frame, kept in view, centred.
-    gtk_window_set_type_hint(GTK_WINDOW(FWindow), GDK_WINDOW_TYPE_HINT_SPLASHSCREEN);
+    FWindow = NewStartupWindow("zel-busy-window", GDK_WINDOW_TYPE_HINT_SPLASHSCREEN);
+    gtk_window_set_decorated(GTK_WINDOW(FWindow), FALSE);
     FCanvas = gtk_drawing_area_new();
     gtk_widget_set_size_request(FCanvas, layout.ClientWidth, layout.ClientHeight);
     gtk_container_add(GTK_CONTAINER(FWindow), FCanvas);
