@@ -277,6 +277,43 @@ TEST(LinuxProcesses, ShellExecAsAdminAndWait) {
   ::setenv("PATH", savedPath.c_str(), 1);
 }
 
+// Through pkexec, whoever runs the tests: a stand-in that runs the command
+// when the user grants the rights and answers as pkexec does when the user
+// dismisses its dialog.
+TEST(LinuxProcesses, ThroughPkexecTheUsersRefusalIsTheReason) {
+  TTempDir dir;
+  const auto script = dir / "installer.sh";
+  test::WriteFile(script, "echo ran > \"$(dirname \"$0\")/ran\"\n");
+  const auto granting = dir / "pkexec-granting";
+  test::WriteFile(granting, "#!/bin/sh\nexec \"$@\"\n");
+  const auto dismissing = dir / "pkexec-dismissing";
+  test::WriteFile(dismissing,
+                  "#!/bin/sh\necho 'Error executing command as another user: Request dismissed' "
+                  ">&2\necho 'This incident has been reported.' >&2\nexit 126\n");
+  for (const auto& program : {granting, dismissing})
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+
+  const auto limit = std::chrono::seconds(20);
+  const TAdminRunResult granted =
+      RunAdminCommandAndWait(AdminCommandLine(false, granting.string(), script, {}), limit);
+  EXPECT_EQ(granted.Outcome, TAdminRunResult::TOutcome::Ended);
+  EXPECT_EQ(granted.ExitCode, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir / "ran"));
+
+  std::filesystem::remove(dir / "ran");
+  const TAdminRunResult refused =
+      RunAdminCommandAndWait(AdminCommandLine(false, dismissing.string(), script, {}), limit);
+  EXPECT_EQ(refused.Outcome, TAdminRunResult::TOutcome::Ended);
+  EXPECT_EQ(refused.ExitCode, 126);
+  EXPECT_EQ(refused.Reason, "Error executing command as another user: Request dismissed");
+  EXPECT_FALSE(std::filesystem::exists(dir / "ran"));
+
+  const TAdminRunResult missing = RunAdminCommandAndWait(
+      AdminCommandLine(false, (dir / "no-pkexec").string(), script, {}), limit);
+  EXPECT_EQ(missing.Outcome, TAdminRunResult::TOutcome::NotStarted);
+  EXPECT_FALSE(missing.Reason.empty());
+}
+
 // Each indicator is drawn in its colour only, changes from frame to frame
 // and differs from the other two.
 TEST(LinuxActivityIndicator, FramesMoveInTheirColour) {

@@ -126,6 +126,12 @@ TAdminRunResult TLinuxProcesses::ShellExecAsAdminAndWait(const std::filesystem::
     result.Reason = "pkexec is not installed: nothing can give the installer administrator rights.";
     return result;
   }
+  return RunAdminCommandAndWait(std::move(command), timeLimit);
+}
+
+TAdminRunResult RunAdminCommandAndWait(std::vector<std::string> command,
+                                       std::chrono::milliseconds timeLimit) {
+  TAdminRunResult result;
   std::vector<gchar*> argv;
   for (std::string& argument : command) argv.push_back(argument.data());
   argv.push_back(nullptr);

@@ -27,6 +27,11 @@ std::vector<std::string> AdminCommandLine(bool isRoot, const std::string& pkexec
                                           const std::filesystem::path& file,
                                           const std::vector<std::string>& params);
 
+// Runs `command` (from AdminCommandLine) and waits as
+// ShellExecAsAdminAndWait does.
+TAdminRunResult RunAdminCommandAndWait(std::vector<std::string> command,
+                                       std::chrono::milliseconds timeLimit);
+
 // The line of an elevated run's standard error that tells the user why it
 // failed: pkexec's refusal where there is one, else the last line that is
 // not blank; control characters removed, at most 400 bytes.
