@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <random>
 #include <system_error>
 
 #include "core/ArchiveKey.h"
@@ -12,7 +11,10 @@
 #include "core/package/EngineFiles.h"
 #include "core/settings/SettingsKeys.h"
 #include "runtime/EngineCheck.h"
+#include "runtime/InstallationBranch.h"
 #include "runtime/LocalizedMessageBox.h"
+#include "runtime/PackageEntryFile.h"
+#include "runtime/RequirePasswordForm.h"
 
 namespace zel {
 namespace {
@@ -60,11 +62,6 @@ std::string WithoutWord(const std::string& text, std::string_view word) {
     at = end;
   }
   return result;
-}
-
-std::string RandomSuffix() {
-  std::random_device random;
-  return std::to_string(random()) + std::to_string(random());
 }
 
 }  // namespace
@@ -166,26 +163,7 @@ void TStartupLoader::ExtractEngineFile(std::string_view name) {
   const std::string target = FWebViewDir + std::string(name);
   const TZipEntryInfo& entry = ExeZip().Entry(static_cast<std::size_t>(index));
   if (FileMatches(target, entry.Size, entry.Crc32)) return;
-  // Written beside the target and renamed into place when complete, so an
-  // interrupted or failed extraction never leaves a file that later starts
-  // would keep.
-  const std::filesystem::path part = target + "." + RandomSuffix() + ".part";
-  try {
-    bool complete;
-    {
-      TFileStream file(part, TFileMode::Create);
-      complete = ExeZip().ExtractToStream(name, file);
-      file.Flush();
-    }
-    if (!complete) {
-      throw EError("The package's entry " + std::string(name) + " cannot be read: the package is damaged.");
-    }
-    std::filesystem::rename(part, target);
-  } catch (...) {
-    std::error_code ignored;
-    std::filesystem::remove(part, ignored);
-    throw;
-  }
+  ExtractEntryToFile(ExeZip(), name, target);
 }
 
 bool TStartupLoader::StartedByWebDriver() {
@@ -211,8 +189,13 @@ void TStartupLoader::SetEngineEnvironment() {
   environment.Unset("WEBVIEW2_RELEASE_CHANNEL_PREFERENCE");
 }
 
-void TStartupLoader::RunInstallationBranch() { ShowLocalizedError(FPlatform, miRuntimeRequired); }
+void TStartupLoader::RunInstallationBranch() { zel::RunInstallationBranch(FPlatform, *this); }
 
-bool TStartupLoader::RequirePassword(const std::string&, const std::string&) { return true; }
+bool TStartupLoader::RequirePassword(const std::string& caption, const std::string& password) {
+  TRequirePasswordForm form(FPlatform.StartupWindows());
+  form.SetCaption(caption);
+  form.SetPassword(password);
+  return form.ShowModal() == ModalResultOk;
+}
 
 }  // namespace zel
