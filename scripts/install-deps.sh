@@ -10,7 +10,8 @@ PACKAGES="
   xvfb xauth openbox xdotool x11-utils imagemagick dbus dbus-x11 python3-dbusmock iproute2 trayer
   python3-gi gir1.2-atspi-2.0 at-spi2-core
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  unzip zip
+  unzip zip shellcheck
+  webkit2gtk-driver python3-selenium
   clang-14 libclang-rt-14-dev
 "
 missing=""

@@ -38,3 +38,10 @@ sleep 3  # let the page render
 screenshot="$(pwd)/build/examples/showcase.png"
 import -window root "$screenshot"
 echo "No display: ran the application under Xvfb ($DISPLAY); screenshot saved to $screenshot"
+# The application ends (one instance at a time), then a WebDriver session
+# shows a few of its pages.
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+app=""
+scripts/showcase-screenshots.py "$(pwd)/build/examples/showcase" "$(pwd)/build/examples/showcase" ||
+  echo "The page screenshots could not be made (see above)" >&2

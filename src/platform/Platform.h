@@ -17,6 +17,7 @@
 #include "platform/RegistryStore.h"
 #include "platform/SharedLibraries.h"
 #include "platform/Shell.h"
+#include "platform/StartupWindows.h"
 #include "platform/SystemServices.h"
 #include "platform/Window.h"
 
@@ -42,6 +43,7 @@ class IPlatform {
   virtual IRegistryStore& RegistryStore() = 0;
   virtual ISystemServices& SystemServices() = 0;
   virtual IMenus& Menus() = 0;
+  virtual IStartupWindows& StartupWindows() = 0;
 };
 
 }  // namespace zel

@@ -11,9 +11,11 @@ int ShowLocalizedMessage(IMessageBoxes& messageBoxes, const std::string& text, T
   return messageBoxes.Show(text, kind, buttons, buttonCaptions, caption);
 }
 
-int ShowLocalizedError(IPlatform& platform, int messageIndex) {
+int ShowLocalizedError(IPlatform& platform, int messageIndex, const std::string& detail) {
   ILocale& locale = platform.Locale();
-  return ShowLocalizedMessage(platform.MessageBoxes(), GetLocalizedMessage(messageIndex, locale),
+  std::string text = GetLocalizedMessage(messageIndex, locale);
+  if (!detail.empty()) text += "\n\n" + detail;
+  return ShowLocalizedMessage(platform.MessageBoxes(), text,
                               TMessageKind::Error, TButtonSet::Yes,
                               {GetLocalizedMessage(miAcceptButton, locale)},
                               GetLocalizedMessage(miErrorCaption, locale));

@@ -17,6 +17,7 @@ int ShowLocalizedMessage(IMessageBoxes& messageBoxes, const std::string& text, T
 
 // The start-up error dialog: message `messageIndex` in the user's language,
 // captioned "Error", with one button "Accept" (all three from the table).
-int ShowLocalizedError(IPlatform& platform, int messageIndex);
+// A `detail` goes below the message after an empty line.
+int ShowLocalizedError(IPlatform& platform, int messageIndex, const std::string& detail = "");
 
 }  // namespace zel

@@ -2,7 +2,7 @@
 
 #include <zlib.h>
 
-#include <random>
+#include <algorithm>
 #include <system_error>
 
 #include "core/ArchiveKey.h"
@@ -11,7 +11,10 @@
 #include "core/package/EngineFiles.h"
 #include "core/settings/SettingsKeys.h"
 #include "runtime/EngineCheck.h"
+#include "runtime/InstallationBranch.h"
 #include "runtime/LocalizedMessageBox.h"
+#include "runtime/PackageEntryFile.h"
+#include "runtime/RequirePasswordForm.h"
 
 namespace zel {
 namespace {
@@ -38,9 +41,27 @@ bool FileMatches(const std::string& path, std::uint64_t size, std::uint32_t crc)
   return sum == crc;
 }
 
-std::string RandomSuffix() {
-  std::random_device random;
-  return std::to_string(random()) + std::to_string(random());
+constexpr const char* AutomationArgument = "--automation";
+constexpr const char* EngineAutomationSwitch = "--enable-automation";
+constexpr const char* InspectorServerVariable = "WEBKIT_INSPECTOR_SERVER";
+
+// `text` without the blank-separated words equal to `word` (quoted or not);
+// other text, blanks included, stays as it is.
+std::string WithoutWord(const std::string& text, std::string_view word) {
+  std::string result;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t start = at;
+    while (start < text.size() && IsBlank(std::string_view(&text[start], 1))) ++start;
+    std::size_t end = start;
+    while (end < text.size() && !IsBlank(std::string_view(&text[end], 1))) ++end;
+    std::string_view found(text.data() + start, end - start);
+    if (found.size() >= 2 && found.front() == '"' && found.back() == '"')
+      found = found.substr(1, found.size() - 2);
+    if (found != word) result.append(text, at, end - at);
+    at = end;
+  }
+  return result;
 }
 
 }  // namespace
@@ -142,26 +163,13 @@ void TStartupLoader::ExtractEngineFile(std::string_view name) {
   const std::string target = FWebViewDir + std::string(name);
   const TZipEntryInfo& entry = ExeZip().Entry(static_cast<std::size_t>(index));
   if (FileMatches(target, entry.Size, entry.Crc32)) return;
-  // Written beside the target and renamed into place when complete, so an
-  // interrupted or failed extraction never leaves a file that later starts
-  // would keep.
-  const std::filesystem::path part = target + "." + RandomSuffix() + ".part";
-  try {
-    bool complete;
-    {
-      TFileStream file(part, TFileMode::Create);
-      complete = ExeZip().ExtractToStream(name, file);
-      file.Flush();
-    }
-    if (!complete) {
-      throw EError("The package's entry " + std::string(name) + " cannot be read: the package is damaged.");
-    }
-    std::filesystem::rename(part, target);
-  } catch (...) {
-    std::error_code ignored;
-    std::filesystem::remove(part, ignored);
-    throw;
-  }
+  ExtractEntryToFile(ExeZip(), name, target);
+}
+
+bool TStartupLoader::StartedByWebDriver() {
+  bool asked = std::find(FArguments.begin(), FArguments.end(), AutomationArgument) != FArguments.end();
+  std::optional<std::string> inspector = FPlatform.Environment().Get(InspectorServerVariable);
+  return asked && inspector && !inspector->empty();
 }
 
 void TStartupLoader::SetEngineEnvironment() {
@@ -169,13 +177,25 @@ void TStartupLoader::SetEngineEnvironment() {
   environment.Set("WEBVIEW2_USER_DATA_FOLDER", FWebViewDir);
   std::string arguments = FProjectINI.ReadString(App, "WebviewArguments", "");
   if (IsBlank(arguments)) arguments = DefaultWebViewArguments;
+  // Automation is the driver's to turn on, never the package's; without a
+  // driver the engine gets no inspector address, so it opens no port.
+  arguments = WithoutWord(arguments, EngineAutomationSwitch);
+  if (StartedByWebDriver())
+    arguments += " " + std::string(EngineAutomationSwitch);
+  else
+    environment.Unset(InspectorServerVariable);
   environment.Set("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS", arguments);
   environment.Unset("WEBVIEW2_BROWSER_EXECUTABLE_FOLDER");
   environment.Unset("WEBVIEW2_RELEASE_CHANNEL_PREFERENCE");
 }
 
-void TStartupLoader::RunInstallationBranch() { ShowLocalizedError(FPlatform, miRuntimeRequired); }
+void TStartupLoader::RunInstallationBranch() { zel::RunInstallationBranch(FPlatform, *this); }
 
-bool TStartupLoader::RequirePassword(const std::string&, const std::string&) { return true; }
+bool TStartupLoader::RequirePassword(const std::string& caption, const std::string& password) {
+  TRequirePasswordForm form(FPlatform.StartupWindows());
+  form.SetCaption(caption);
+  form.SetPassword(password);
+  return form.ShowModal() == ModalResultOk;
+}
 
 }  // namespace zel

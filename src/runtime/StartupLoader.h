@@ -61,15 +61,6 @@ class TStartupLoader : public IAppSource {
   // that name exists. Only the system's own look ("Windows") exists so far,
   // so every other name is reported missing.
   virtual bool ApplyVisualStyle(const std::string& name);
-  // Loader step 10, the engine is missing: the installation branch. It
-  // always ends the process. The installation itself is not built yet: for
-  // now the branch shows message 6 (the engine is required, the application
-  // closes) as when installing from the package is switched off.
-  virtual void RunInstallationBranch();
-  // Loader step 12: the password prompt with `caption` that waits for
-  // `password`; true when the user typed it. The prompt is not built yet:
-  // for now start-up continues as if the password had been typed.
-  virtual bool RequirePassword(const std::string& caption, const std::string& password);
 
  private:
   bool CheckAttachedPackage();
@@ -80,6 +71,15 @@ class TStartupLoader : public IAppSource {
   void PrepareFolders();
   void ExtractEngineFile(std::string_view name);
   void SetEngineEnvironment();
+  // "--automation" on the command line and the driver's inspector address.
+  bool StartedByWebDriver();
+  // Loader step 10, the engine is missing: the installation branch, which
+  // always ends the process.
+  void RunInstallationBranch();
+  // Loader step 12: the password prompt with `caption` that waits for
+  // `password`; true when the user typed it, false when the prompt was
+  // closed.
+  bool RequirePassword(const std::string& caption, const std::string& password);
 
   IPlatform& FPlatform;
   std::vector<std::string> FArguments;

@@ -16,14 +16,14 @@
 #include "tools/Commands.h"
 #include "tools/ProgressBar.h"
 
+namespace zel::resources {
+extern const std::string_view EngineInstallerScript;
+}  // namespace zel::resources
+
 namespace zel {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Files that the runtime template brings along when they sit beside it: the
-// engine library, its companion and the engine's installer.
-constexpr const char* EngineInstallerEntry = "zel-engine-install.sh";
 
 // Removes the temporary files of a build unless it succeeded.
 class TTemporaryFiles {
@@ -85,12 +85,24 @@ int RunBuild(const TBuildOptions& options) {
     }
   }
   std::vector<std::pair<std::string, fs::path>> entries = app.Entries;
-  for (std::string_view name : {EngineFiles.LibraryName, EngineFiles.CompanionName,
-                                std::string_view(EngineInstallerEntry)}) {
-    if (name.empty()) continue;
-    const fs::path beside = runtime.parent_path() / name;
-    if (fs::is_regular_file(beside)) entries.emplace_back(std::string(name), beside);
+  // The engine library and its companion come from beside the runtime
+  // template, the library from --engine when given.
+  if (!options.EngineLibrary.empty() && !fs::is_regular_file(options.EngineLibrary)) {
+    throw EToolError("engine library " + options.EngineLibrary.string() + " not found");
   }
+  const fs::path engine = options.EngineLibrary.empty()
+                              ? runtime.parent_path() / EngineFiles.LibraryName
+                              : options.EngineLibrary;
+  if (fs::is_regular_file(engine)) entries.emplace_back(std::string(EngineFiles.LibraryName), engine);
+  const fs::path companion = runtime.parent_path() / EngineFiles.CompanionName;
+  if (!EngineFiles.CompanionName.empty() && fs::is_regular_file(companion)) {
+    entries.emplace_back(std::string(EngineFiles.CompanionName), companion);
+  }
+  // The engine's installer: the application's own beside zel.ini, else the
+  // one built into zel.
+  const fs::path ownInstaller = options.AppFolder / EngineFiles.InstallerName;
+  const bool hasOwnInstaller = fs::is_regular_file(ownInstaller);
+  if (hasOwnInstaller) entries.emplace_back(std::string(EngineFiles.InstallerName), ownInstaller);
 
   const fs::path output = fs::absolute(options.Output);
   if (fs::is_directory(output)) throw EToolError(output.string() + " is a folder");
@@ -111,6 +123,11 @@ int RunBuild(const TBuildOptions& options) {
     for (const auto& [name, file] : entries) {
       writer.AddFile(name, file);
       inputBytes += fs::file_size(file);
+    }
+    if (!hasOwnInstaller) {
+      writer.AddBytes(std::string(EngineFiles.InstallerName),
+                      std::string(resources::EngineInstallerScript));
+      inputBytes += resources::EngineInstallerScript.size();
     }
     TProgressBar bar("Packing");
     writer.Commit([&](double fraction) { bar.SetFraction(fraction); });
@@ -136,7 +153,8 @@ int RunBuild(const TBuildOptions& options) {
   fs::rename(exePath, output, error);
   if (error) throw EToolError("cannot write " + output.string() + ": " + error.message());
 
-  std::printf("Packaged %zu entries (%llu bytes) into %s (%llu bytes)\n", entries.size(),
+  std::printf("Packaged %zu entries (%llu bytes) into %s (%llu bytes)\n",
+              entries.size() + (hasOwnInstaller ? 0 : 1),
               static_cast<unsigned long long>(inputBytes), output.c_str(),
               static_cast<unsigned long long>(fs::file_size(output)));
   return 0;

@@ -21,6 +21,7 @@ struct TBuildOptions {
   std::filesystem::path AppFolder;
   std::filesystem::path Output;
   std::filesystem::path RuntimeTemplate;  // empty: zel-runtime beside `zel`
+  std::filesystem::path EngineLibrary;    // empty: the one beside the runtime template
   bool Aes = false;
 };
 

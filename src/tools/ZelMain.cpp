@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
   buildCommand->add_option("-o,--output", build.Output, "Executable to write")->required();
   buildCommand->add_option("--runtime", build.RuntimeTemplate,
                            "Runtime template to append the package to (default: zel-runtime beside zel)");
+  buildCommand->add_option("--engine", build.EngineLibrary,
+                           "Engine library to pack (default: the one beside the runtime template)");
   buildCommand->add_flag("--aes", build.Aes, "Encrypt entries with AES-256 instead of the traditional ZIP cipher");
 
   std::filesystem::path extractExe, extractOut;

@@ -1,7 +1,9 @@
 """Prints the menus of the application with process id argv[1], as the
 accessibility bus shows them: one JSON object per menu bar, menu and menu
 item, with its name, role, whether it is enabled and showing, and its
-extents on the screen. Run with the application's display and session bus."""
+extents on the screen; with "labels" as argv[2], its labels instead (a
+label's name is its text). Run with the application's display and session
+bus."""
 
 import json
 import sys
@@ -12,16 +14,17 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
 
 MENU_ROLES = {Atspi.Role.MENU_BAR, Atspi.Role.MENU, Atspi.Role.MENU_ITEM, Atspi.Role.SEPARATOR}
+LABEL_ROLES = {Atspi.Role.LABEL}
 
 
-def walk(node, depth, out):
+def walk(node, depth, out, roles):
     if depth > 40:
         return
     try:
         role = node.get_role()
     except Exception:  # a widget that went away meanwhile
         return
-    if role in MENU_ROLES:
+    if role in roles:
         states = node.get_state_set()
         extents = node.get_extents(Atspi.CoordType.SCREEN)
         out.append({
@@ -34,17 +37,18 @@ def walk(node, depth, out):
     for i in range(node.get_child_count()):
         child = node.get_child_at_index(i)
         if child is not None:
-            walk(child, depth + 1, out)
+            walk(child, depth + 1, out, roles)
 
 
 def main():
     pid = int(sys.argv[1])
+    roles = LABEL_ROLES if sys.argv[2:] == ["labels"] else MENU_ROLES
     desktop = Atspi.get_desktop(0)
     out = []
     for i in range(desktop.get_child_count()):
         app = desktop.get_child_at_index(i)
         if app is not None and app.get_process_id() == pid:
-            walk(app, 0, out)
+            walk(app, 0, out, roles)
     print(json.dumps(out))
 
 

@@ -105,8 +105,9 @@ def wait_until(condition, timeout, message):
     raise AssertionError(message)
 
 
-def build_app(source, output, extra_files=None, settings=None):
-    """Copies the application folder `source`, adjusts zel.ini and packages it."""
+def build_app(source, output, extra_files=None, settings=None, build_args=()):
+    """Copies the application folder `source`, adjusts zel.ini and packages it
+    (`build_args` go to `zel build`)."""
     work = Path(tempfile.mkdtemp(prefix="zel-e2e-app-"))
     try:
         folder = work / "app"
@@ -121,11 +122,29 @@ def build_app(source, output, extra_files=None, settings=None):
             path = folder / name
             path.parent.mkdir(parents=True, exist_ok=True)
             path.write_bytes(content if isinstance(content, bytes) else content.encode())
-        subprocess.run([str(BIN_DIR / "zel"), "build", str(folder), "-o", str(output)], check=True,
+        subprocess.run([str(BIN_DIR / "zel"), "build", str(folder), "-o", str(output), *build_args], check=True,
                        stdout=subprocess.DEVNULL)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return output
+
+
+def app_environment(display, home, extra_env=None):
+    """The environment of an application on `display` with the home folder `home`."""
+    env = display.env()
+    env.update({
+        "HOME": str(home),
+        "XDG_DATA_HOME": str(home / ".local" / "share"),
+        "XDG_CONFIG_HOME": str(home / ".config"),
+        "XDG_CACHE_HOME": str(home / ".cache"),
+        "XDG_RUNTIME_DIR": str(home / "run"),
+        "NO_AT_BRIDGE": "1",
+        "WEBKIT_DISABLE_DMABUF_RENDERER": "1",
+        "LC_ALL": "C.UTF-8",
+    })
+    (home / "run").mkdir(parents=True, exist_ok=True, mode=0o700)
+    env.update(extra_env or {})
+    return env
 
 
 class App:
@@ -135,20 +154,7 @@ class App:
 
     def __init__(self, display, executable, home, args=(), extra_env=None):
         self.display = display
-        env = display.env()
-        env.update({
-            "HOME": str(home),
-            "XDG_DATA_HOME": str(home / ".local" / "share"),
-            "XDG_CONFIG_HOME": str(home / ".config"),
-            "XDG_CACHE_HOME": str(home / ".cache"),
-            "XDG_RUNTIME_DIR": str(home / "run"),
-            "NO_AT_BRIDGE": "1",
-            "WEBKIT_DISABLE_DMABUF_RENDERER": "1",
-            "LC_ALL": "C.UTF-8",
-        })
-        (home / "run").mkdir(parents=True, exist_ok=True, mode=0o700)
-        env.update(extra_env or {})
-        self.env = env
+        self.env = env = app_environment(display, home, extra_env)
         # Output goes to files, never to pipes nobody drains while the test
         # waits (a full pipe would stall the application).
         App._count += 1
@@ -253,8 +259,9 @@ class E2ETestCase(unittest.TestCase):
         result = getattr(getattr(self, "_outcome", None), "result", None)
         return result is not None and any(test is self for test, _ in result.failures + result.errors)
 
-    def build(self, app_name, settings=None, extra_files=None, output_name=None):
-        return build_app(APPS_DIR / app_name, self.work / (output_name or app_name), extra_files, settings)
+    def build(self, app_name, settings=None, extra_files=None, output_name=None, build_args=()):
+        return build_app(APPS_DIR / app_name, self.work / (output_name or app_name), extra_files, settings,
+                         build_args)
 
     def step(self, n, timeout=30):
         """The results of step n of a page that writes out/step-N.json beside

@@ -58,6 +58,7 @@ TEST(EngineUriMapping, BrowserArguments) {
     const char* Text;
     bool Security;
     bool Autoplay;
+    bool Automation = false;
   } cases[] = {
       {"", false, false},
       {"--disable-web-security", true, false},
@@ -66,11 +67,14 @@ TEST(EngineUriMapping, BrowserArguments) {
        true, true},
       {"\"--autoplay-policy=no-user-gesture-required\"", false, true},
       {"--disable-web-security-x --autoplay-policy=user-gesture-required", false, false},
+      {"--disable-web-security --enable-automation", true, false, true},
+      {"--enable-automation=1 --automation", false, false, false},
   };
   for (const TCase& c : cases) {
     TBrowserArguments arguments = ParseBrowserArguments(c.Text);
     EXPECT_EQ(arguments.DisableWebSecurity, c.Security) << c.Text;
     EXPECT_EQ(arguments.AutoplayWithoutGesture, c.Autoplay) << c.Text;
+    EXPECT_EQ(arguments.EnableAutomation, c.Automation) << c.Text;
   }
 }
 

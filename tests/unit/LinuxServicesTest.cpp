@@ -1,6 +1,7 @@
 // The Linux services that need no display: instance lock, known folders,
-// environment, shared libraries and processes.
+// environment, shared libraries, processes and the busy indicator's frames.
 #include <dlfcn.h>
+#include <glib.h>
 #include <gnu/libc-version.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -17,6 +18,7 @@
 #include "backends/linux/InstanceLockLinux.h"
 #include "backends/linux/KnownFoldersLinux.h"
 #include "backends/linux/ProcessesLinux.h"
+#include "backends/linux/ActivityIndicatorLinux.h"
 #include "backends/linux/SharedLibrariesLinux.h"
 
 namespace zel {
@@ -186,6 +188,161 @@ TEST(LinuxProcesses, StartsWithArgumentsAsGiven) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(test::ReadFile(out), "a b||c\"d|");
   EXPECT_FALSE(processes.Start(dir / "no-such-program", {}));
+}
+
+TEST(LinuxProcesses, AdminCommandLine) {
+  EXPECT_EQ(AdminCommandLine(true, "/usr/bin/pkexec", "/home/u/.local/share/a/i.sh", {}),
+            (std::vector<std::string>{"/bin/sh", "/home/u/.local/share/a/i.sh"}));
+  EXPECT_EQ(AdminCommandLine(false, "/usr/bin/pkexec", "/d/i.sh", {"/silent", "a b"}),
+            (std::vector<std::string>{"/usr/bin/pkexec", "/bin/sh", "/d/i.sh", "/silent", "a b"}));
+  EXPECT_TRUE(AdminCommandLine(false, "", "/d/i.sh", {}).empty());
+  EXPECT_EQ(AdminCommandLine(true, "", "/d/i.sh", {}),
+            (std::vector<std::string>{"/bin/sh", "/d/i.sh"}));
+}
+
+TEST(LinuxProcesses, AdminFailureReason) {
+  const std::map<std::string, std::string> cases = {
+      {"", ""},
+      {"E: first\nE: Unable to locate package x\n\n  \n", "E: Unable to locate package x"},
+      {"Error executing command as another user: Not authorized\n\nThis incident has been "
+       "reported.\n",
+       "Error executing command as another user: Not authorized"},
+      {"bell\a and\ttab\r\n", "bell and tab"},
+      {std::string(500, 'x'), std::string(400, 'x') + "…"},
+      {std::string(399, 'x') + "é", std::string(399, 'x') + "…"},
+  };
+  for (const auto& [output, reason] : cases) {
+    SCOPED_TRACE(output);
+    EXPECT_EQ(AdminFailureReason(output), reason);
+  }
+}
+
+// The run itself: as root the script runs directly, otherwise through a
+// stand-in pkexec placed first in PATH, which runs the command as given.
+TEST(LinuxProcesses, ShellExecAsAdminAndWait) {
+  TTempDir dir;
+  test::WriteFile(dir / "pkexec", std::string("#!/bin/sh\nexec \"$@\"\n"));
+  std::filesystem::permissions(dir / "pkexec", std::filesystem::perms::owner_all);
+  const char* oldPath = std::getenv("PATH");
+  const std::string savedPath = oldPath ? oldPath : "";
+  ::setenv("PATH", (dir.Path().string() + ":" + savedPath).c_str(), 1);
+
+  using TOutcome = TAdminRunResult::TOutcome;
+  struct TCase {
+    const char* Name;
+    std::string Script;
+    std::chrono::milliseconds Limit;
+    TOutcome Outcome;
+    int ExitCode;
+    std::string Reason;
+  };
+  const TCase cases[] = {
+      {"ends well; input is empty, arguments as given",
+       "read line && exit 9\n[ \"$1\" = \"a b\" ] || exit 8\necho progress\necho noise >&2\n",
+       std::chrono::seconds(20), TOutcome::Ended, 0, ""},
+      {"fails with its reason", "echo 'E: first' >&2\necho 'E: the last word' >&2\nexit 100\n",
+       std::chrono::seconds(20), TOutcome::Ended, 100, "E: the last word"},
+      {"fails in silence", "exit 3\n", std::chrono::seconds(20), TOutcome::Ended, 3,
+       "The installer ended with exit code 3."},
+      {"killed", "kill -9 $$\n", std::chrono::seconds(20), TOutcome::Ended, 137,
+       "The installer ended with exit code 137."},
+      {"hangs", "exec sleep 5\n", std::chrono::milliseconds(300), TOutcome::TimedOut, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const auto script = dir / "installer.sh";
+    test::WriteFile(script, c.Script);
+    // The main loop keeps running while the script does.
+    int ticks = 0;
+    const guint ticker = g_timeout_add(
+        10,
+        [](gpointer data) -> gboolean {
+          ++*static_cast<int*>(data);
+          return G_SOURCE_CONTINUE;
+        },
+        &ticks);
+    TLinuxProcesses processes;
+    const auto started = std::chrono::steady_clock::now();
+    const TAdminRunResult result = processes.ShellExecAsAdminAndWait(script, {"a b"}, c.Limit);
+    const auto waited = std::chrono::steady_clock::now() - started;
+    g_source_remove(ticker);
+    EXPECT_EQ(result.Outcome, c.Outcome);
+    EXPECT_EQ(result.ExitCode, c.ExitCode);
+    EXPECT_EQ(result.Reason, c.Reason);
+    if (c.Outcome == TOutcome::TimedOut) {
+      EXPECT_GE(waited, c.Limit);
+      EXPECT_GT(ticks, 5);
+    }
+  }
+  ::setenv("PATH", savedPath.c_str(), 1);
+}
+
+// Through pkexec, whoever runs the tests: a stand-in that runs the command
+// when the user grants the rights and answers as pkexec does when the user
+// dismisses its dialog.
+TEST(LinuxProcesses, ThroughPkexecTheUsersRefusalIsTheReason) {
+  TTempDir dir;
+  const auto script = dir / "installer.sh";
+  test::WriteFile(script, "echo ran > \"$(dirname \"$0\")/ran\"\n");
+  const auto granting = dir / "pkexec-granting";
+  test::WriteFile(granting, "#!/bin/sh\nexec \"$@\"\n");
+  const auto dismissing = dir / "pkexec-dismissing";
+  test::WriteFile(dismissing,
+                  "#!/bin/sh\necho 'Error executing command as another user: Request dismissed' "
+                  ">&2\necho 'This incident has been reported.' >&2\nexit 126\n");
+  for (const auto& program : {granting, dismissing})
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+
+  const auto limit = std::chrono::seconds(20);
+  const TAdminRunResult granted =
+      RunAdminCommandAndWait(AdminCommandLine(false, granting.string(), script, {}), limit);
+  EXPECT_EQ(granted.Outcome, TAdminRunResult::TOutcome::Ended);
+  EXPECT_EQ(granted.ExitCode, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir / "ran"));
+
+  std::filesystem::remove(dir / "ran");
+  const TAdminRunResult refused =
+      RunAdminCommandAndWait(AdminCommandLine(false, dismissing.string(), script, {}), limit);
+  EXPECT_EQ(refused.Outcome, TAdminRunResult::TOutcome::Ended);
+  EXPECT_EQ(refused.ExitCode, 126);
+  EXPECT_EQ(refused.Reason, "Error executing command as another user: Request dismissed");
+  EXPECT_FALSE(std::filesystem::exists(dir / "ran"));
+
+  const TAdminRunResult missing = RunAdminCommandAndWait(
+      AdminCommandLine(false, (dir / "no-pkexec").string(), script, {}), limit);
+  EXPECT_EQ(missing.Outcome, TAdminRunResult::TOutcome::NotStarted);
+  EXPECT_FALSE(missing.Reason.empty());
+}
+
+// Each indicator is drawn in its colour only, changes from frame to frame
+// and differs from the other two.
+TEST(LinuxActivityIndicator, FramesMoveInTheirColour) {
+  const TActivityIndicatorType types[] = {TActivityIndicatorType::MomentumDots,
+                                          TActivityIndicatorType::RotatingSector,
+                                          TActivityIndicatorType::SectorRing};
+  std::vector<std::vector<std::uint32_t>> firstFrames;
+  for (const auto type : types) {
+    SCOPED_TRACE(static_cast<int>(type));
+    for (const auto color : {TActivityIndicatorColor::Black, TActivityIndicatorColor::White}) {
+      const auto frame = RenderActivityIndicator(type, color, 64, 0.5);
+      int painted = 0;
+      for (const std::uint32_t pixel : frame) {
+        const std::uint32_t alpha = pixel >> 24;
+        if (alpha == 0) continue;
+        ++painted;
+        // Premultiplied: white has each channel equal to alpha, black zero.
+        const std::uint32_t level = color == TActivityIndicatorColor::White ? alpha : 0;
+        EXPECT_EQ(pixel & 0xFFFFFF, level << 16 | level << 8 | level);
+      }
+      EXPECT_GT(painted, 100);
+      EXPECT_LT(painted, 64 * 64 / 2);
+    }
+    const auto first = RenderActivityIndicator(type, TActivityIndicatorColor::White, 64, 0.5);
+    EXPECT_NE(first, RenderActivityIndicator(type, TActivityIndicatorColor::White, 64, 0.75));
+    EXPECT_NE(first, RenderActivityIndicator(type, TActivityIndicatorColor::White, 64, 2.0));
+    for (const auto& other : firstFrames) EXPECT_NE(first, other);
+    firstFrames.push_back(first);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
@@ -49,21 +50,6 @@ struct TMainWindowCall {
   bool HasIndexHtml = false;
 };
 
-// A loader whose password prompt answers as the test says and records how it
-// was asked.
-class TTestLoader : public TStartupLoader {
- public:
-  using TStartupLoader::TStartupLoader;
-  std::optional<std::pair<std::string, std::string>> PromptAsked;
-  bool PromptAnswer = true;
-
- protected:
-  bool RequirePassword(const std::string& caption, const std::string& password) override {
-    PromptAsked = {caption, password};
-    return PromptAnswer;
-  }
-};
-
 class StartupTest : public testing::Test {
  protected:
   void SetUp() override { NewProcess(); }
@@ -77,7 +63,6 @@ class StartupTest : public testing::Test {
     FPlatform->ProcessInfo().SetExecutablePath(Exe());
     FPlatform->KnownFolders().SetLocalAppData(LocalAppData());
     FMainWindow.reset();
-    FPromptAsked.reset();
   }
   TFakePlatform& Platform() { return *FPlatform; }
   const std::vector<TShownMessage>& Shown() { return FPlatform->MessageBoxes().Shown(); }
@@ -99,9 +84,13 @@ class StartupTest : public testing::Test {
     TExeUtils(Exe()).AppendZipToExe(zip, Exe());
   }
 
-  // A package with `ini` as zel.ini, the engine library and a start page.
+  // A package with `ini` as zel.ini, the engine library and its installer,
+  // and a start page.
   void WriteApp(const std::string& ini) {
-    WritePackage({{"zel.ini", ini}, {EngineEntry, EngineBytes}, {"app/index.html", "<p>hi</p>"}});
+    WritePackage({{"zel.ini", ini},
+                  {EngineEntry, EngineBytes},
+                  {"zel-engine-install.sh", "#!/bin/sh\n"},
+                  {"app/index.html", "<p>hi</p>"}});
   }
 
   // The engine library at its place answers `versionOf`; nullptr: the library
@@ -113,8 +102,7 @@ class StartupTest : public testing::Test {
   }
 
   int Run(std::vector<std::string> arguments = {}) {
-    TTestLoader loader(*FPlatform, std::move(arguments));
-    loader.PromptAnswer = FPromptAnswer;
+    TStartupLoader loader(*FPlatform, std::move(arguments));
     const int exitCode = RunProgram(*FPlatform, loader, [this](IPlatform&, TStartupLoader& s) {
       FMainWindow = TMainWindowCall{s.AppID(),
                                     s.AppName(),
@@ -127,7 +115,6 @@ class StartupTest : public testing::Test {
                                     s.ExeZip().FindFile("app/index.html") >= 0};
       return 0;
     });
-    FPromptAsked = loader.PromptAsked;
     return exitCode;
   }
 
@@ -138,8 +125,6 @@ class StartupTest : public testing::Test {
   TTempDir FDir;
   std::unique_ptr<TFakePlatform> FPlatform;
   std::optional<TMainWindowCall> FMainWindow;
-  bool FPromptAnswer = true;
-  std::optional<std::pair<std::string, std::string>> FPromptAsked;
 };
 
 TEST_F(StartupTest, CompleteStartHandsTheValuesToTheMainWindow) {
@@ -256,12 +241,23 @@ TEST_F(StartupTest, EngineEnvironmentVariables) {
     const char* Name;
     std::string Line;
     std::string Expected;
+    // A WebDriver passes "--automation" and its inspector address.
+    std::vector<std::string> Arguments = {};
+    std::string Inspector = "";
+    bool InspectorKept = false;
   };
   const TCase cases[] = {
       {"absent", "", defaults},
       {"blanks only", "WebviewArguments=   \t \n", defaults},
       {"own switches, inner blanks kept", "WebviewArguments=--a  --b\n", "--a  --b"},
       {"no-break space is not blank", "WebviewArguments=\xC2\xA0\n", "\xC2\xA0"},
+      {"started by a driver", "", defaults + " --enable-automation", {"x", "--automation"},
+       "127.0.0.1:4445", true},
+      {"the package cannot turn automation on",
+       "WebviewArguments=--a --enable-automation \"--enable-automation\"\n", "--a", {},
+       "127.0.0.1:4445"},
+      {"the argument without a driver", "", defaults, {"--automation"}},
+      {"a driver's address without the argument", "", defaults, {}, "127.0.0.1:4445"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -269,9 +265,12 @@ TEST_F(StartupTest, EngineEnvironmentVariables) {
     Platform().Environment().Values() = {{"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", "/opt/engine"},
                                          {"WEBVIEW2_RELEASE_CHANNEL_PREFERENCE", "1"},
                                          {"WEBVIEW2_USER_DATA_FOLDER", "/elsewhere"}};
+    if (!c.Inspector.empty())
+      Platform().Environment().Values()["WEBKIT_INSPECTOR_SERVER"] = c.Inspector;
     WriteApp(BasicIni(c.Line));
     InstallEngine();
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(c.Arguments), 0);
+    EXPECT_EQ(Env("WEBKIT_INSPECTOR_SERVER").has_value(), c.InspectorKept);
     EXPECT_EQ(Env("WEBVIEW2_USER_DATA_FOLDER"), AppCacheDir() + "Linux64/");
     EXPECT_EQ(Env("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS"), c.Expected);
     EXPECT_FALSE(Env("WEBVIEW2_BROWSER_EXECUTABLE_FOLDER"));
@@ -327,30 +326,30 @@ TEST_F(StartupTest, SecondInstanceRules) {
 }
 
 TEST_F(StartupTest, PasswordPromptUnlessStartedWithTheApplicationID) {
+  using TKind = TPromptAction::TKind;
+  const std::vector<TPromptAction> typed = {{TKind::Type, "S3cret"}, {TKind::Type, "s3cret"}};
+  const std::vector<TPromptAction> closed = {{TKind::Type, "wrong"}, {TKind::CloseBox, ""}};
   struct TCase {
     const char* Name;
     std::string PasswordLine;
     std::vector<std::string> Arguments;
     bool OtherRunning;
-    bool Answer;
+    std::vector<TPromptAction> User;
     bool Asked;
     bool Runs;
   };
   const TCase cases[] = {
-      {"no password", "", {}, false, true, false, true},
-      {"typed", "Password=s3cret\n", {}, false, true, true, true},
-      {"closed without it", "Password=s3cret\n", {}, false, false, true, false},
-      {"ID first skips it", "Password=s3cret\n", {AppID}, false, false, false, true},
-      {"ID in other case does not",
-       "Password=s3cret\n",
-       {"COM.EXAMPLE.NOTES"},
-       false,
-       false,
-       true,
-       false},
+      {"no password", "", {}, false, {}, false, true},
+      {"typed", "Password=s3cret\n", {}, false, typed, true, true},
+      {"closed without it", "Password=s3cret\n", {}, false, closed, true, false},
+      {"ID first skips it", "Password=s3cret\n", {AppID}, false, {}, false, true},
+      {"ID and address skip it", "Password=s3cret\n", {AppID, "file:///a.html"}, false, {}, false,
+       true},
+      {"ID in other case does not", "Password=s3cret\n", {"COM.EXAMPLE.NOTES"}, false, closed,
+       true, false},
       // The instance rule comes after the prompt: a refused second start is
       // asked first and then ends silently.
-      {"second start", "Password=s3cret\n", {}, true, true, true, false},
+      {"second start", "Password=s3cret\n", {}, true, typed, true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -358,14 +357,17 @@ TEST_F(StartupTest, PasswordPromptUnlessStartedWithTheApplicationID) {
     if (c.OtherRunning) Platform().InstanceLock().HeldNames().insert(AppID);
     WriteApp(BasicIni(c.PasswordLine));
     InstallEngine();
-    FPromptAnswer = c.Answer;
+    Platform().StartupWindows().QueuePromptActions(c.User);
     EXPECT_EQ(Run(c.Arguments), 0);
-    EXPECT_EQ(FPromptAsked.has_value(), c.Asked);
-    if (FPromptAsked) {
-      EXPECT_EQ(FPromptAsked->first, "Notes");
-      EXPECT_EQ(FPromptAsked->second, "s3cret");
+    const auto& prompts = Platform().StartupWindows().Prompts();
+    ASSERT_EQ(prompts.size(), c.Asked ? 1u : 0u);
+    if (c.Asked) {
+      EXPECT_EQ(prompts[0]->Caption, "Notes");
+      EXPECT_EQ(prompts[0]->ShowCount, 1);
+      EXPECT_FALSE(prompts[0]->Visible);
     }
     EXPECT_EQ(FMainWindow.has_value(), c.Runs);
+    EXPECT_TRUE(Shown().empty());
   }
 }
 
@@ -378,6 +380,8 @@ TEST_F(StartupTest, EngineLibraryIsExtractedWhenAbsentOrDifferent) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(AppCacheDir() + "Linux64/"),
                           std::filesystem::directory_iterator()),
             1);
+  // The installer stays in the package while there is an engine.
+  EXPECT_FALSE(std::filesystem::exists(AppCacheDir() + "zel-engine-install.sh"));
 
   // The package's own library left by an earlier start is used as it is.
   const auto earlier = std::filesystem::last_write_time(EnginePath());
@@ -399,7 +403,7 @@ TEST_F(StartupTest, EngineLibraryIsExtractedWhenAbsentOrDifferent) {
   EXPECT_TRUE(FMainWindow);
 }
 
-TEST_F(StartupTest, MissingEngineShowsMessage6AndKeepsTheFolder) {
+TEST_F(StartupTest, MissingEngineWithInstallingSwitchedOffShowsMessage6AndKeepsTheFolder) {
   struct TCase {
     const char* Name;
     bool Registered;
@@ -418,9 +422,9 @@ TEST_F(StartupTest, MissingEngineShowsMessage6AndKeepsTheFolder) {
     NewProcess();
     if (c.Registered) InstallEngine(c.VersionOf);
     if (c.PackageHasLibrary)
-      WriteApp(BasicIni());
+      WriteApp(BasicIni("EdgeInstaller=0\n"));
     else
-      WritePackage({{"zel.ini", BasicIni()}});
+      WritePackage({{"zel.ini", BasicIni("EdgeInstaller=0\n")}});
     EXPECT_EQ(Run(), 0);
     EXPECT_FALSE(FMainWindow);
     ASSERT_EQ(Shown().size(), 1u);
@@ -432,6 +436,224 @@ TEST_F(StartupTest, MissingEngineShowsMessage6AndKeepsTheFolder) {
     // A package without the library leaves no empty file in its place.
     EXPECT_EQ(std::filesystem::exists(EnginePath()), c.PackageHasLibrary);
     EXPECT_EQ(Platform().SharedLibraries().OpenCount(), 0);
+  }
+}
+
+// The installation branch: what the user sees, what is run, what stays on
+// disk and whether the application starts again, for each answer at the
+// prompt and each way the installer can end.
+TEST_F(StartupTest, InstallationBranch) {
+  using TOutcome = TAdminRunResult::TOutcome;
+  const std::string installerBytes = "#!/bin/sh\n# the package's installer\n";
+  const std::string message7 =
+      "The WebKitGTK runtime is required to run this application. Do you want to install it now?";
+  const std::string message8 = "This application cannot continue and will be closed now.";
+  const std::string message9 =
+      "You cancel the installation of WebKitGTK runtime, This application cannot continue and "
+      "will be closed now.";
+  struct TCase {
+    const char* Name;
+    bool RefuseAtPrompt;
+    bool PackageHasInstaller;
+    std::optional<std::string> InstallerLeftBefore;  // a file from an earlier attempt
+    TAdminRunResult Run;
+    bool Installs;  // the run puts the engine in place
+    // Expected: the last message (none after 7 when the engine came), the
+    // folder after the process, a restart.
+    std::optional<std::string> LastMessage;
+    bool FolderKept;
+    bool Restarted;
+  };
+  const TCase cases[] = {
+      {"refused at the prompt", true, true, std::nullopt, {}, false, message8, false, false},
+      {"installed", false, true, std::nullopt, {TOutcome::Ended, 0, ""}, true, std::nullopt, true,
+       true},
+      {"installed although the installer complained", false, true, std::nullopt,
+       {TOutcome::Ended, 1, "W: something"}, true, std::nullopt, true, true},
+      {"installer left by an earlier attempt", false, true, "#!/bin/sh\n# left over\n",
+       {TOutcome::Ended, 0, ""}, true, std::nullopt, true, true},
+      {"ended well, still no engine", false, true, std::nullopt, {TOutcome::Ended, 0, "ignored"},
+       false, message9, false, false},
+      {"installer failed", false, true, std::nullopt,
+       {TOutcome::Ended, 100, "E: Unable to locate package libwebkit2gtk-4.1-0"}, false,
+       message9 + "\n\nE: Unable to locate package libwebkit2gtk-4.1-0", false, false},
+      {"rights refused", false, true, std::nullopt,
+       {TOutcome::Ended, 126, "Error executing command as another user: Request dismissed"},
+       false, message9 + "\n\nError executing command as another user: Request dismissed", false,
+       false},
+      {"no way to get the rights", false, true, std::nullopt,
+       {TOutcome::NotStarted, 0, "pkexec is not installed."}, false,
+       message9 + "\n\npkexec is not installed.", false, false},
+      {"installer hangs", false, true, std::nullopt, {TOutcome::TimedOut, 0, ""}, false,
+       message9 +
+           "\n\nThe installer did not finish within the time allowed (30 min) and may still be "
+           "running.",
+       false, false},
+      {"package without an installer", false, false, std::nullopt, {}, false,
+       message9 + "\n\nThe package carries no engine installer (zel-engine-install.sh).", false,
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::filesystem::remove_all(LocalAppData());
+    NewProcess();
+    std::map<std::string, std::string> entries = {
+        {"zel.ini", BasicIni("Password=s3cret\n")}, {EngineEntry, EngineBytes}};
+    if (c.PackageHasInstaller) entries["zel-engine-install.sh"] = installerBytes;
+    WritePackage(entries);
+    const std::string installer = AppCacheDir() + "zel-engine-install.sh";
+    if (c.InstallerLeftBefore) {
+      std::filesystem::create_directories(AppCacheDir());
+      test::WriteFile(installer, *c.InstallerLeftBefore);
+    }
+    if (c.RefuseAtPrompt) Platform().MessageBoxes().QueueResult(ModalResultCancel);
+    std::optional<std::string> runFound;
+    bool busyWhileRunning = false;
+    Platform().Processes().SetOnAdminRun([&](const TAdminRun& run) {
+      runFound = test::ReadFile(run.File);
+      const auto& busy = Platform().StartupWindows().BusyWindows();
+      busyWhileRunning = busy.size() == 1 && busy[0]->Visible;
+      if (c.Installs) InstallEngine();
+      return c.Run;
+    });
+
+    EXPECT_EQ(Run(), 0);
+
+    EXPECT_FALSE(FMainWindow);
+    // Neither the password nor the instance rule came into play.
+    EXPECT_TRUE(Platform().StartupWindows().Prompts().empty());
+    EXPECT_TRUE(Platform().InstanceLock().Requests().empty());
+    ASSERT_GE(Shown().size(), 1u);
+    EXPECT_EQ(Shown()[0].Text, message7);
+    EXPECT_EQ(Shown()[0].Kind, TMessageKind::Confirmation);
+    EXPECT_EQ(Shown()[0].Buttons, TButtonSet::YesCancel);
+    EXPECT_EQ(Shown()[0].ButtonCaptions, (std::vector<std::string>{"Accept", "Cancel"}));
+    EXPECT_EQ(Shown()[0].Caption, "Confirm");
+    ASSERT_EQ(Shown().size(), c.LastMessage ? 2u : 1u);
+    if (c.LastMessage) {
+      EXPECT_EQ(Shown()[1].Text, *c.LastMessage);
+      EXPECT_EQ(Shown()[1].Kind, TMessageKind::Error);
+      EXPECT_EQ(Shown()[1].ButtonCaptions, std::vector<std::string>{"Accept"});
+      EXPECT_EQ(Shown()[1].Caption, "Error");
+    }
+
+    const bool ran = !c.RefuseAtPrompt && (c.PackageHasInstaller || c.InstallerLeftBefore);
+    ASSERT_EQ(Platform().Processes().AdminRuns().size(), ran ? 1u : 0u);
+    if (ran) {
+      const TAdminRun& run = Platform().Processes().AdminRuns()[0];
+      EXPECT_EQ(run.File, installer);
+      EXPECT_TRUE(run.Params.empty());
+      EXPECT_EQ(run.TimeLimit, std::chrono::minutes(30));
+      EXPECT_EQ(runFound, c.InstallerLeftBefore.value_or(installerBytes));
+      EXPECT_TRUE(busyWhileRunning);
+    }
+    EXPECT_EQ(Platform().StartupWindows().BusyWindows().size(), c.RefuseAtPrompt ? 0u : 1u);
+
+    EXPECT_EQ(std::filesystem::is_directory(AppCacheDir()), c.FolderKept);
+    // The installer goes once it has done its work.
+    EXPECT_FALSE(std::filesystem::exists(installer));
+    if (c.FolderKept) {
+      EXPECT_EQ(test::ReadFile(EnginePath()), EngineBytes);
+    }
+    if (c.Restarted) {
+      ASSERT_EQ(Platform().Processes().Started().size(), 1u);
+      EXPECT_EQ(Platform().Processes().Started()[0].Executable, Exe());
+      EXPECT_TRUE(Platform().Processes().Started()[0].Arguments.empty());
+    } else {
+      EXPECT_TRUE(Platform().Processes().Started().empty());
+    }
+    EXPECT_EQ(Platform().SharedLibraries().OpenCount(), 0);
+  }
+}
+
+TEST_F(StartupTest, InstallationMessagesInTheUsersLanguage) {
+  Platform().Locale().SetLanguageCode("es");
+  WriteApp(BasicIni());
+  Platform().MessageBoxes().QueueResult(ModalResultCancel);
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(Shown().size(), 2u);
+  EXPECT_EQ(Shown()[0].Text,
+            "El WebKitGTK runtime es necesario para esta aplicación. ¿Quiere instalarlo ahora?");
+  EXPECT_EQ(Shown()[0].ButtonCaptions, (std::vector<std::string>{"Aceptar", "Cancelar"}));
+  EXPECT_EQ(Shown()[0].Caption, "Confirmar");
+  EXPECT_EQ(Shown()[1].Text, "Esta aplicación no puede continuar y se cerrará ahora.");
+  EXPECT_EQ(Shown()[1].Caption, "Error");
+
+  NewProcess();
+  Platform().Locale().SetLanguageCode("de");
+  WriteApp(BasicIni());
+  Platform().Environment().Set("ZEL_ENGINE_INSTALL_TIME_LIMIT", "90");
+  Platform().Processes().SetOnAdminRun(
+      [](const TAdminRun&) { return TAdminRunResult{TAdminRunResult::TOutcome::TimedOut, 0, ""}; });
+  EXPECT_EQ(Run(), 0);
+  ASSERT_EQ(Shown().size(), 2u);
+  EXPECT_EQ(Shown()[1].Text,
+            "Sie brechen die Installation der WebKitGTK-Laufzeit ab. Diese Anwendung kann nicht "
+            "fortgesetzt werden und wird jetzt geschlossen.\n\nDas Installationsprogramm wurde "
+            "nicht in der vorgesehenen Zeit (2 min) beendet und läuft möglicherweise noch.");
+}
+
+TEST_F(StartupTest, InstallerTimeLimitFromTheEnvironment) {
+  const std::map<std::string, std::chrono::milliseconds> cases = {
+      {"5", std::chrono::seconds(5)},
+      {"86400", std::chrono::hours(24)},
+      {"86401", std::chrono::minutes(30)},
+      {"0", std::chrono::minutes(30)},
+      {"-3", std::chrono::minutes(30)},
+      {"5s", std::chrono::minutes(30)},
+      {"", std::chrono::minutes(30)},
+  };
+  for (const auto& [value, limit] : cases) {
+    SCOPED_TRACE(value);
+    NewProcess();
+    WriteApp(BasicIni());
+    Platform().Environment().Set("ZEL_ENGINE_INSTALL_TIME_LIMIT", value);
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(Platform().Processes().AdminRuns().size(), 1u);
+    EXPECT_EQ(Platform().Processes().AdminRuns()[0].TimeLimit, limit);
+  }
+}
+
+TEST_F(StartupTest, BusyWindowTakesTheSettings) {
+  struct TCase {
+    const char* Name;
+    std::string Lines;
+    std::int32_t Color;
+    TActivityIndicatorColor IndicatorColor;
+    TActivityIndicatorType IndicatorType;
+  };
+  const auto hotTrack = static_cast<std::int32_t>(0xFF00001A);
+  const TCase cases[] = {
+      {"defaults", "", hotTrack, TActivityIndicatorColor::White,
+       TActivityIndicatorType::MomentumDots},
+      {"red, black sector ring", "InstallFormColor=255\nInstallIndicatorColor=0\nInstallIndicatorType=2\n",
+       255, TActivityIndicatorColor::Black, TActivityIndicatorType::SectorRing},
+      {"hexadecimal colour, rotating sector",
+       "InstallFormColor=0x00FF8000\nInstallIndicatorColor=1\nInstallIndicatorType=1\n",
+       0x00FF8000, TActivityIndicatorColor::White, TActivityIndicatorType::RotatingSector},
+      {"values outside the lists", "InstallFormColor=red\nInstallIndicatorColor=7\nInstallIndicatorType=5\n",
+       hotTrack, TActivityIndicatorColor::White, TActivityIndicatorType::MomentumDots},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    NewProcess();
+    WriteApp(BasicIni(c.Lines));
+    bool closeRefused = false;
+    Platform().Processes().SetOnAdminRun([&](const TAdminRun&) {
+      closeRefused = !Platform().StartupWindows().BusyWindows().at(0)->TryClose();
+      return TAdminRunResult{TAdminRunResult::TOutcome::Ended, 1, ""};
+    });
+    EXPECT_EQ(Run(), 0);
+    const auto& windows = Platform().StartupWindows().BusyWindows();
+    ASSERT_EQ(windows.size(), 1u);
+    const TBusyWindowRecord& busy = *windows[0];
+    EXPECT_EQ(busy.Color, c.Color);
+    EXPECT_EQ(busy.IndicatorColor, c.IndicatorColor);
+    EXPECT_EQ(busy.IndicatorType, c.IndicatorType);
+    EXPECT_EQ(busy.Layout.ClientWidth, 80);
+    EXPECT_EQ(busy.Layout.ClientHeight, 80);
+    // The user cannot close it.
+    EXPECT_TRUE(closeRefused);
   }
 }
 

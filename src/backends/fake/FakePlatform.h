@@ -1,7 +1,9 @@
 #pragma once
 // In-memory, deterministic platform for unit tests: every service records
 // what it was asked and answers what the test configured.
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -10,6 +12,7 @@
 
 #include "backends/fake/FakeRegistryStore.h"
 #include "backends/fake/FakeShell.h"
+#include "backends/fake/FakeStartupWindows.h"
 #include "backends/fake/FakeSystemServices.h"
 #include "backends/fake/FakeFileDialogs.h"
 #include "backends/fake/FakeFileSystem.h"
@@ -168,19 +171,41 @@ struct TStartedProcess {
   std::vector<std::string> Arguments;
 };
 
+// One run with administrator rights as it was asked for.
+struct TAdminRun {
+  std::filesystem::path File;
+  std::vector<std::string> Params;
+  std::chrono::milliseconds TimeLimit{0};
+};
+
 class TFakeProcesses : public IProcesses {
  public:
+  using TOnAdminRun = std::function<TAdminRunResult(const TAdminRun&)>;
+
   bool Start(const std::filesystem::path& executable,
              const std::vector<std::string>& arguments) override {
     FStarted.push_back({executable, arguments});
     return FStartResult;
   }
+  // Records the run and answers what the handler does (the program "runs"
+  // inside it); without one the program ends with exit code 0.
+  TAdminRunResult ShellExecAsAdminAndWait(const std::filesystem::path& file,
+                                          const std::vector<std::string>& params,
+                                          std::chrono::milliseconds timeLimit) override {
+    FAdminRuns.push_back({file, params, timeLimit});
+    if (FOnAdminRun) return FOnAdminRun(FAdminRuns.back());
+    return {TAdminRunResult::TOutcome::Ended, 0, ""};
+  }
   const std::vector<TStartedProcess>& Started() const { return FStarted; }
   void SetStartResult(bool result) { FStartResult = result; }
+  const std::vector<TAdminRun>& AdminRuns() const { return FAdminRuns; }
+  void SetOnAdminRun(TOnAdminRun handler) { FOnAdminRun = std::move(handler); }
 
  private:
   std::vector<TStartedProcess> FStarted;
   bool FStartResult = true;
+  std::vector<TAdminRun> FAdminRuns;
+  TOnAdminRun FOnAdminRun;
 };
 
 class TFakePlatform : public IPlatform {
@@ -207,6 +232,7 @@ class TFakePlatform : public IPlatform {
   TFakeRegistryStore& RegistryStore() override { return FRegistryStore; }
   TFakeSystemServices& SystemServices() override { return FSystemServices; }
   TFakeMenus& Menus() override { return FMenus; }
+  TFakeStartupWindows& StartupWindows() override { return FStartupWindows; }
 
  private:
   TFakeProcessInfo FProcessInfo;
@@ -226,6 +252,7 @@ class TFakePlatform : public IPlatform {
   TFakeRegistryStore FRegistryStore;
   TFakeSystemServices FSystemServices;
   TFakeMenus FMenus{FFileSystem};
+  TFakeStartupWindows FStartupWindows;
 };
 
 }  // namespace zel

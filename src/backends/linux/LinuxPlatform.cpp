@@ -15,6 +15,7 @@
 #include "backends/linux/RegistryStoreLinux.h"
 #include "backends/linux/SharedLibrariesLinux.h"
 #include "backends/linux/ShellLinux.h"
+#include "backends/linux/StartupWindowsLinux.h"
 #include "backends/linux/SystemServicesLinux.h"
 #include "backends/linux/UserInterfaceLinux.h"
 
@@ -40,6 +41,7 @@ class TLinuxPlatform : public IPlatform {
   IRegistryStore& RegistryStore() override { return FRegistryStore; }
   ISystemServices& SystemServices() override { return FSystemServices; }
   IMenus& Menus() override { return FMenus; }
+  IStartupWindows& StartupWindows() override { return FStartupWindows; }
 
  private:
   TLinuxProcessInfo FProcessInfo;
@@ -59,6 +61,7 @@ class TLinuxPlatform : public IPlatform {
   TLinuxRegistryStore FRegistryStore;
   TLinuxSystemServices FSystemServices;
   TLinuxMenus FMenus;
+  TLinuxStartupWindows FStartupWindows;
 };
 
 }  // namespace

@@ -36,6 +36,8 @@ struct TPendingController {
   std::function<void(HRESULT, std::unique_ptr<IWebViewController>)> Completed;
 };
 
+gboolean KeepWaking(gpointer) { return G_SOURCE_CONTINUE; }
+
 void ParentDestroyed(GtkWidget*, TPendingController* pending) { pending->ParentDestroyed = true; }
 
 gboolean CompleteController(gpointer data) {
@@ -104,10 +106,23 @@ std::shared_ptr<TEngineEnvironment> TEngineEnvironment::Create() {
   webkit_security_manager_register_uri_scheme_as_secure(security, scheme.c_str());
   webkit_security_manager_register_uri_scheme_as_cors_enabled(security, scheme.c_str());
   environment->FMediaServer = TMediaServer::Create();
+  // Automation needs both the runtime's word (the driver's argument) and the
+  // driver's inspector address; without them WebKit opens no port.
+  if (environment->FArguments.EnableAutomation &&
+      !EnvironmentValue("WEBKIT_INSPECTOR_SERVER").empty()) {
+    environment->FAutomated = true;
+    webkit_web_context_set_automation_allowed(context, TRUE);
+    g_signal_connect(context, "automation-started", G_CALLBACK(AutomationStarted),
+                     environment.get());
+  }
+  // The inspector server has started (or not) with the context; programs the
+  // application starts must not inherit the driver's address.
+  g_unsetenv("WEBKIT_INSPECTOR_SERVER");
   return environment;
 }
 
 TEngineEnvironment::~TEngineEnvironment() {
+  OfferToAutomation(nullptr);
   if (FContext) {
     g_signal_handlers_disconnect_by_data(FContext, this);
     g_object_unref(FContext);
@@ -163,6 +178,43 @@ void TEngineEnvironment::DownloadStarted(WebKitWebContext*, WebKitDownload* down
     view->StartDownload(download);
   else
     webkit_download_cancel(download);
+}
+
+void TEngineEnvironment::OfferToAutomation(WebKitWebView* view) {
+  if (FOfferedView)
+    g_object_remove_weak_pointer(G_OBJECT(FOfferedView), reinterpret_cast<gpointer*>(&FOfferedView));
+  FOfferedView = view;
+  if (FOfferedView)
+    g_object_add_weak_pointer(G_OBJECT(FOfferedView), reinterpret_cast<gpointer*>(&FOfferedView));
+}
+
+void TEngineEnvironment::AutomationStarted(WebKitWebContext*, WebKitAutomationSession* session,
+                                           gpointer self) {
+  WebKitApplicationInfo* info = webkit_application_info_new();
+  webkit_application_info_set_name(info, "zel");
+  webkit_application_info_set_version(info, webkit_get_major_version(), webkit_get_minor_version(),
+                                      webkit_get_micro_version());
+  webkit_automation_session_set_application_info(session, info);
+  webkit_application_info_unref(info);
+  g_signal_connect(session, "create-web-view", G_CALLBACK(AutomationViewRequested), self);
+}
+
+// The session's browsing context is the application's own window, handed
+// once: the program opens no other windows for a session to drive. A driver
+// may ask before the window has made its view; the main loop then runs on
+// (for a limited time) until it has.
+WebKitWebView* TEngineEnvironment::AutomationViewRequested(WebKitAutomationSession*,
+                                                           gpointer self) {
+  std::shared_ptr<TEngineEnvironment> environment =
+      static_cast<TEngineEnvironment*>(self)->shared_from_this();
+  const gint64 deadline = g_get_monotonic_time() + 30 * G_USEC_PER_SEC;
+  guint wake = g_timeout_add(100, KeepWaking, nullptr);
+  while (!environment->FOfferedView && g_get_monotonic_time() < deadline)
+    g_main_context_iteration(nullptr, TRUE);
+  g_source_remove(wake);
+  WebKitWebView* view = environment->FOfferedView;
+  environment->OfferToAutomation(nullptr);
+  return view;
 }
 
 HRESULT TEngineEnvironment::CreateController(

@@ -28,6 +28,10 @@ class TEngineEnvironment : public IWebViewEnvironment,
 
   WebKitWebContext* Context() const { return FContext; }
   const TBrowserArguments& Arguments() const { return FArguments; }
+  // Whether a WebDriver drives this process: its views are then created
+  // controlled by automation and the first one is handed to the session.
+  bool Automated() const { return FAutomated; }
+  void OfferToAutomation(WebKitWebView* view);
   // nullptr when the loopback port could not be opened (media then fails).
   TMediaServer* MediaServer() const { return FMediaServer.get(); }
 
@@ -37,10 +41,16 @@ class TEngineEnvironment : public IWebViewEnvironment,
   static void InitializeWebExtensions(WebKitWebContext* context, gpointer self);
   static void SchemeRequest(WebKitURISchemeRequest* request, gpointer self);
   static void DownloadStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
+  static void AutomationStarted(WebKitWebContext* context, WebKitAutomationSession* session,
+                                gpointer self);
+  static WebKitWebView* AutomationViewRequested(WebKitAutomationSession* session, gpointer self);
 
   WebKitWebContext* FContext = nullptr;
   TBrowserArguments FArguments;
   std::unique_ptr<TMediaServer> FMediaServer;
+  bool FAutomated = false;
+  // The view an automation session gets when it asks (a weak pointer).
+  WebKitWebView* FOfferedView = nullptr;
   // A folder holding only the extension: WebKit loads every module in it.
   std::string FExtensionFolder;
 };

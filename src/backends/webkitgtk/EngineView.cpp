@@ -329,8 +329,11 @@ void TEngineView::Build(GtkWidget* parent) {
           : webkit_website_policies_new();
   FView = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", FEnvironment->Context(),
                                        "user-content-manager", FContentManager, "settings",
-                                       FWebSettings, "website-policies", policies, nullptr));
+                                       FWebSettings, "website-policies", policies,
+                                       "is-controlled-by-automation", FEnvironment->Automated(),
+                                       nullptr));
   g_object_unref(policies);
+  if (FEnvironment->Automated()) FEnvironment->OfferToAutomation(FView);
   g_object_ref_sink(FView);
   g_object_set_data(G_OBJECT(FView), ViewKey, this);
   FCancellable = g_cancellable_new();
@@ -1008,7 +1011,20 @@ gboolean TEngineView::LeaveFullScreen(WebKitWebView*, TEngineView* self) {
   return TRUE;
 }
 
-void TEngineView::CloseRequested(WebKitWebView*, TEngineView* self) {
+void TEngineView::CloseRequested(WebKitWebView* view, TEngineView* self) {
+  // A WebDriver ends its session by closing the view.
+  if (self->FEnvironment->Automated()) {
+    // The page leaves the session at once (the driver lists the windows
+    // left right after), then the window closes as from its close box.
+    GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view));
+    if (GTK_IS_WINDOW(top)) g_object_ref(top);
+    self->Close();
+    if (GTK_IS_WINDOW(top)) {
+      gtk_window_close(GTK_WINDOW(top));
+      g_object_unref(top);
+    }
+    return;
+  }
   self->Raise([](IWebViewEvents& e) { e.WindowCloseRequested(); });
 }
 

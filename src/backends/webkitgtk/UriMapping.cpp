@@ -97,6 +97,7 @@ TBrowserArguments ParseBrowserArguments(std::string_view text) {
     if (word == "--disable-web-security") arguments.DisableWebSecurity = true;
     if (word == "--autoplay-policy=no-user-gesture-required")
       arguments.AutoplayWithoutGesture = true;
+    if (word == "--enable-automation") arguments.EnableAutomation = true;
   }
   return arguments;
 }

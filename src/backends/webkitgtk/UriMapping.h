@@ -32,6 +32,8 @@ std::vector<std::pair<std::string, std::string>> ParseHeaderText(std::string_vie
 struct TBrowserArguments {
   bool DisableWebSecurity = false;
   bool AutoplayWithoutGesture = false;
+  // Set by the runtime only when a WebDriver started the process.
+  bool EnableAutomation = false;
 };
 TBrowserArguments ParseBrowserArguments(std::string_view text);
 

@@ -80,6 +80,19 @@ constexpr std::array<TMessageList, 6> MessageTable = {{
 // English is the first list; the rest are searched in their order.
 constexpr std::size_t EnglishList = 0;
 
+// The line for an installer that did not end in time, in the lists' order;
+// "{Minutes}" stands for the time limit.
+// clang-format off
+constexpr std::array<std::string_view, MessageTable.size()> InstallerTimeLimitMessages = {
+    "The installer did not finish within the time allowed ({Minutes} min) and may still be running.",
+    "El instalador no terminó en el tiempo permitido ({Minutes} min) y puede que aún se esté ejecutando.",
+    "Il programma di installazione non è terminato entro il tempo consentito ({Minutes} min) e potrebbe essere ancora in esecuzione.",
+    "Das Installationsprogramm wurde nicht in der vorgesehenen Zeit ({Minutes} min) beendet und läuft möglicherweise noch.",
+    "Le programme d'installation ne s'est pas terminé dans le délai imparti ({Minutes} min) et est peut-être encore en cours d'exécution.",
+    "安装程序未在允许的时间（{Minutes} 分钟）内完成，可能仍在运行。",
+};
+// clang-format on
+
 constexpr std::string_view SystemPlaceholder = "{System}";
 constexpr std::string_view WebViewPlaceholder = "{WebView}";
 
@@ -89,20 +102,21 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
     text.replace(pos, from.size(), to);
 }
 
+// The list whose code equals `languageCode` exactly, else English.
+std::size_t ListOf(std::string_view languageCode) {
+  for (std::size_t i = EnglishList + 1; i < MessageTable.size(); ++i) {
+    if (MessageTable[i][miLanguageCode] == languageCode) return i;
+  }
+  return EnglishList;
+}
+
 }  // namespace
 
 std::string GetLocalizedMessage(int index, std::string_view languageCode,
                                 const TMessagePlatformNames& names) {
   if (index < 0 || index >= miMessageCount)
     throw EMessageIndexError("MessageIndex is out of range!");
-  std::size_t list = EnglishList;
-  for (std::size_t i = EnglishList + 1; i < MessageTable.size(); ++i) {
-    if (MessageTable[i][miLanguageCode] == languageCode) {
-      list = i;
-      break;
-    }
-  }
-  std::string text(MessageTable[list][index]);
+  std::string text(MessageTable[ListOf(languageCode)][index]);
   ReplaceAll(text, SystemPlaceholder, names.System);
   ReplaceAll(text, WebViewPlaceholder, names.WebViewRuntime);
   return text;
@@ -112,6 +126,12 @@ std::string GetLocalizedMessage(int index, ILocale& locale) {
   if (index < 0 || index >= miMessageCount)
     throw EMessageIndexError("MessageIndex is out of range!");
   return GetLocalizedMessage(index, locale.LanguageCode());
+}
+
+std::string GetInstallerTimeLimitMessage(int minutes, std::string_view languageCode) {
+  std::string text(InstallerTimeLimitMessages[ListOf(languageCode)]);
+  ReplaceAll(text, "{Minutes}", std::to_string(minutes));
+  return text;
 }
 
 }  // namespace zel

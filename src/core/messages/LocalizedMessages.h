@@ -51,4 +51,8 @@ std::string GetLocalizedMessage(int index, std::string_view languageCode,
 // The same in the language of the user's regional format.
 std::string GetLocalizedMessage(int index, ILocale& locale);
 
+// The installer did not end within `minutes`: a line that goes with the
+// message that the installation failed, in the same language.
+std::string GetInstallerTimeLimitMessage(int minutes, std::string_view languageCode);
+
 }  // namespace zel

@@ -1,6 +1,7 @@
 #pragma once
 // Where the web engine's library lives: a package entry, extracted into a
-// folder below the application's data folder and loaded from there.
+// folder below the application's data folder and loaded from there; and the
+// installer that puts a missing engine on the machine.
 #include <string_view>
 
 namespace zel {
@@ -13,11 +14,16 @@ struct TEngineFileNames {
   // A companion the engine loads from the library's folder (its web process
   // extension); empty where there is none.
   std::string_view CompanionName;
+  // The engine's installer: package entry and file name below AppCacheDir,
+  // and the parameters it runs with (separated by blanks).
+  std::string_view InstallerName;
+  std::string_view InstallerParameters;
 };
 
-inline constexpr TEngineFileNames LinuxEngineFiles{"Linux64/", "zel-engine-linux-x64.so",
-                                                   "zel-engine-webext.so"};
-inline constexpr TEngineFileNames WindowsEngineFiles{"Win64\\", "WebView2LoaderWin64.dll", ""};
+inline constexpr TEngineFileNames LinuxEngineFiles{
+    "Linux64/", "zel-engine-linux-x64.so", "zel-engine-webext.so", "zel-engine-install.sh", ""};
+inline constexpr TEngineFileNames WindowsEngineFiles{
+    "Win64\\", "WebView2LoaderWin64.dll", "", "WebView2Installer.exe", "/silent /install"};
 
 // The names this build uses.
 inline constexpr TEngineFileNames EngineFiles = LinuxEngineFiles;
