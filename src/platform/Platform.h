@@ -18,6 +18,7 @@
 #include "platform/SharedLibraries.h"
 #include "platform/Shell.h"
 #include "platform/SystemServices.h"
+#include "platform/VisualStyles.h"
 #include "platform/Window.h"
 
 namespace zel {
@@ -42,6 +43,7 @@ class IPlatform {
   virtual IRegistryStore& RegistryStore() = 0;
   virtual ISystemServices& SystemServices() = 0;
   virtual IMenus& Menus() = 0;
+  virtual IVisualStyles& VisualStyles() = 0;
 };
 
 }  // namespace zel

@@ -57,10 +57,6 @@ class TStartupLoader : public IAppSource {
   bool FirstArgumentIsAppID() const;
 
  protected:
-  // Loader step 7: applies the visual style `name`; false when no style of
-  // that name exists. Only the system's own look ("Windows") exists so far,
-  // so every other name is reported missing.
-  virtual bool ApplyVisualStyle(const std::string& name);
   // Loader step 10, the engine is missing: the installation branch. It
   // always ends the process. The installation itself is not built yet: for
   // now the branch shows message 6 (the engine is required, the application

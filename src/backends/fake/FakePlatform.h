@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -183,6 +184,23 @@ class TFakeProcesses : public IProcesses {
   bool FStartResult = true;
 };
 
+// Records every style applied, in order; the active one is the last.
+class TFakeVisualStyles : public IVisualStyles {
+ public:
+  std::string ActiveStyle() override {
+    return FApplied.empty() || !FApplied.back() ? std::string(SystemStyleName)
+                                                : FApplied.back()->Name;
+  }
+  void Apply(const TThemePalette* palette) override {
+    FApplied.push_back(palette ? std::optional<TThemePalette>(*palette) : std::nullopt);
+  }
+  // Each palette applied, none for the system's look.
+  const std::vector<std::optional<TThemePalette>>& Applied() const { return FApplied; }
+
+ private:
+  std::vector<std::optional<TThemePalette>> FApplied;
+};
+
 class TFakePlatform : public IPlatform {
  public:
   // A platform of its own, as a process that is alone on the machine.
@@ -207,6 +225,7 @@ class TFakePlatform : public IPlatform {
   TFakeRegistryStore& RegistryStore() override { return FRegistryStore; }
   TFakeSystemServices& SystemServices() override { return FSystemServices; }
   TFakeMenus& Menus() override { return FMenus; }
+  TFakeVisualStyles& VisualStyles() override { return FVisualStyles; }
 
  private:
   TFakeProcessInfo FProcessInfo;
@@ -226,6 +245,7 @@ class TFakePlatform : public IPlatform {
   TFakeRegistryStore FRegistryStore;
   TFakeSystemServices FSystemServices;
   TFakeMenus FMenus{FFileSystem};
+  TFakeVisualStyles FVisualStyles;
 };
 
 }  // namespace zel

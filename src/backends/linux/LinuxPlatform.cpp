@@ -17,6 +17,7 @@
 #include "backends/linux/ShellLinux.h"
 #include "backends/linux/SystemServicesLinux.h"
 #include "backends/linux/UserInterfaceLinux.h"
+#include "backends/linux/VisualStylesLinux.h"
 
 namespace zel {
 namespace {
@@ -40,6 +41,7 @@ class TLinuxPlatform : public IPlatform {
   IRegistryStore& RegistryStore() override { return FRegistryStore; }
   ISystemServices& SystemServices() override { return FSystemServices; }
   IMenus& Menus() override { return FMenus; }
+  IVisualStyles& VisualStyles() override { return FVisualStyles; }
 
  private:
   TLinuxProcessInfo FProcessInfo;
@@ -59,6 +61,7 @@ class TLinuxPlatform : public IPlatform {
   TLinuxRegistryStore FRegistryStore;
   TLinuxSystemServices FSystemServices;
   TLinuxMenus FMenus;
+  TLinuxVisualStyles FVisualStyles;
 };
 
 }  // namespace
