@@ -25,7 +25,7 @@ class ThemesTest(E2ETestCase):
 
     def region(self, x, y, width, height):
         """The screen's pixels in a rectangle, as RGB bytes."""
-        return subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{x}+{y}", "+repage",
+        return subprocess.run(["import", "-window", "root", "-depth", "8", "-crop", f"{width}x{height}+{x}+{y}", "+repage",
                                "rgb:-"], env=self.display.env(), capture_output=True, check=True).stdout
 
     def client(self, app, window):

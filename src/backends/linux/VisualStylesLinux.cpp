@@ -7,12 +7,16 @@
 namespace zel {
 namespace {
 
-// "@name" in the template is replaced by the palette's value.
+// "@name" in the template is replaced by the palette's value. Every rule is
+// scoped to our own windows: the main window (.zel-main), which sets no
+// colour that its children would inherit, since the web view's engine reads
+// its widget's style for some system colours of the page, and the other
+// windows the host shows (.zel-host).
 constexpr const char* StyleSheetTemplate = R"css(
-window.background:not(.popup):not(.tooltip), dialog.background, messagedialog.background {
+window.zel-host, dialog.zel-host, messagedialog.zel-host {
   background-color: @Face; background-image: none; color: @Text; }
-window.zel-framed { background-color: @Frame; }
-dialog label, messagedialog label, window.zel-host label { color: @Text; }
+window.zel-main.zel-framed { background-color: @Frame; }
+.zel-host label { color: @Text; }
 
 headerbar.zel-titlebar {
   background-color: @TitleBar; background-image: linear-gradient(to bottom, @TitleBar, @TitleBarEnd);
@@ -21,7 +25,7 @@ headerbar.zel-titlebar {
 headerbar.zel-titlebar:backdrop {
   background-image: linear-gradient(to bottom, mix(@TitleBar, @Face, 0.35), mix(@TitleBarEnd, @Face, 0.35));
   color: alpha(@TitleText, 0.75); }
-headerbar.zel-titlebar .title { color: inherit; font-weight: bold; }
+headerbar.zel-titlebar .title, headerbar.zel-titlebar label { color: inherit; font-weight: bold; }
 headerbar.zel-titlebar.zel-tool { min-height: 20px; }
 headerbar.zel-titlebar.zel-tool .title { font-size: smaller; }
 headerbar.zel-titlebar button.titlebutton {
@@ -31,36 +35,34 @@ headerbar.zel-titlebar.zel-tool button.titlebutton { min-width: 16px; min-height
 headerbar.zel-titlebar button.titlebutton:hover { background-color: alpha(@TitleText, 0.18); }
 headerbar.zel-titlebar button.titlebutton:active { background-color: alpha(@TitleText, 0.3); }
 headerbar.zel-titlebar button.titlebutton.close:hover { background-color: #c42b1c; color: #ffffff; }
-window.zel-host.csd decoration, dialog.zel-host.csd decoration, messagedialog.zel-host.csd decoration {
+.zel-host.csd decoration {
   border-radius: 0; box-shadow: none; margin: 0; border: @FrameWidthpx solid @Frame; }
 
-menubar { background-color: @Face; background-image: none; color: @Text; box-shadow: none;
-  border-bottom: 1px solid mix(@Face, @Frame, 0.4); }
-menubar > menuitem { color: @Text; }
-menubar > menuitem:hover { background-color: @Accent; color: @AccentText; box-shadow: none; }
-menubar > menuitem:disabled { color: alpha(@Text, 0.5); }
+window.zel-main menubar { background-color: @Face; background-image: none; color: @Text;
+  box-shadow: none; border-bottom: 1px solid mix(@Face, @Frame, 0.4); }
+window.zel-main menubar > menuitem { color: @Text; }
+window.zel-main menubar > menuitem:hover { background-color: @Accent; color: @AccentText; box-shadow: none; }
+window.zel-main menubar > menuitem:disabled { color: alpha(@Text, 0.5); }
+window.zel-main menubar > menuitem label { color: inherit; }
 
-progressbar trough { background-color: @Face; background-image: none; }
-progressbar progress { background-color: @Accent; background-image: none; border-color: @Accent; }
+window.zel-main progressbar trough { background-color: @Face; background-image: none; }
+window.zel-main progressbar progress {
+  background-color: @Accent; background-image: none; border-color: @Accent; }
 
-dialog button, messagedialog button, window.zel-host button:not(.titlebutton) {
+.zel-host button:not(.titlebutton) {
   background-color: @Button; background-image: none; color: @ButtonText; text-shadow: none;
   -gtk-icon-shadow: none; box-shadow: none; border: 1px solid mix(@Button, @Frame, 0.45);
   border-radius: @Radiuspx; }
-dialog button:hover, messagedialog button:hover, window.zel-host button:not(.titlebutton):hover {
-  background-color: shade(@Button, 1.08); }
-dialog button:active, messagedialog button:active, window.zel-host button:not(.titlebutton):active {
-  background-color: shade(@Button, 0.9); }
-dialog button.default, messagedialog button.default, window.zel-host button.default,
-dialog button.suggested-action, window.zel-host button.suggested-action {
+.zel-host button:not(.titlebutton):hover { background-color: shade(@Button, 1.08); }
+.zel-host button:not(.titlebutton):active { background-color: shade(@Button, 0.9); }
+.zel-host button.default, .zel-host button.suggested-action {
   background-color: @Accent; color: @AccentText; border-color: shade(@Accent, 0.8); }
-dialog button label, messagedialog button label, window.zel-host button label { color: inherit; }
-dialog entry, messagedialog entry, window.zel-host entry {
+.zel-host button label { color: inherit; }
+.zel-host entry {
   background-color: @Field; background-image: none; color: @FieldText; caret-color: @FieldText;
   border: 1px solid mix(@Field, @Frame, 0.5); border-radius: @Radiuspx; box-shadow: none; }
-dialog entry:focus, messagedialog entry:focus, window.zel-host entry:focus { border-color: @Accent; }
-dialog selection, messagedialog selection, window.zel-host selection {
-  background-color: @Accent; color: @AccentText; }
+.zel-host entry:focus { border-color: @Accent; }
+.zel-host selection { background-color: @Accent; color: @AccentText; }
 )css";
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {

@@ -39,6 +39,7 @@ class TLinuxHostStyle {
 
   // Style classes the style sheet knows.
   static constexpr const char* HostWindowClass = "zel-host";
+  static constexpr const char* MainWindowClass = "zel-main";
   static constexpr const char* TitleBarClass = "zel-titlebar";
   static constexpr const char* ToolTitleBarClass = "zel-tool";
   static constexpr const char* FramedWindowClass = "zel-framed";

@@ -85,6 +85,8 @@ bool FrameEdgeAt(int width, int height, int border, double x, double y, GdkWindo
 
 TLinuxWindow::TLinuxWindow() {
   FWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_style_context_add_class(gtk_widget_get_style_context(FWindow),
+                              TLinuxHostStyle::MainWindowClass);
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   // The title bar of a theme, hidden under the desktop's look.
   FTitleBar = TLinuxHostStyle::NewTitleBar(DecorationLayoutOf(FBorderStyle));
