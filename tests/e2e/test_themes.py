@@ -28,23 +28,12 @@ class ThemesTest(E2ETestCase):
         return subprocess.run(["import", "-window", "root", "-depth", "8", "-crop", f"{width}x{height}+{x}+{y}", "+repage",
                                "rgb:-"], env=self.display.env(), capture_output=True, check=True).stdout
 
-    def client(self, app, window):
-        info = subprocess.run(["xwininfo", "-id", window], env=self.display.env(), capture_output=True,
-                              text=True).stdout
-        values = {}
-        for line in info.splitlines():
-            key, _, value = line.strip().partition(":")
-            if key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
-                values[key] = int(value)
-        return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"],
-                values["Height"])
-
     def look(self, app, window, report):
         """Outer geometry, the title bar's strip and the page's fixed corner.
         The web view lies at the bottom of the client area, inset on three
         sides by the same frame width."""
         outer = app.geometry(window)
-        x, y, width, height = self.client(app, window)
+        x, y, width, height = app.client_geometry(window)
         inset = (width - report["innerWidth"]) // 2
         page = self.region(x + inset, y + height - inset - report["innerHeight"], *FIXTURE)
         title = self.region(outer[0], outer[1], outer[2], TITLE_STRIP)

@@ -414,8 +414,8 @@ TEST_F(LinuxWindowTest, MessageBoxesReplaceCaptionsAndMapClosingToCancel) {
 
 // A palette with a wide frame, so that the frame can be grabbed.
 TThemePalette TestPalette() {
-  return {"Test", "#103050", "#0a2038", "#ffffff", "#000000", "#f0f0f0", "#101010", "#e0e0e0",
-          "#101010", "#2060c0", "#ffffff", "#ffffff", "#101010", 3, 6};
+  return {"Test",    "#103050", "#0a2038", "#ffffff", "#000000", "#f0f0f0", "#101010", "#e0e0e0",
+          "#101010", "#2060c0", "#ffffff", "#ffffff", "#101010", 3,         6};
 }
 
 // The mapped header bar of our title bars inside `widget`, or null.
@@ -445,7 +445,8 @@ TEST_F(LinuxWindowTest, UnderAThemeTheWindowDrawsItsTitleBarAndKeepsItsOuterBoun
   EXPECT_TRUE(PumpUntil([&] {
     return XProperty(*window, "_NET_FRAME_EXTENTS").find("= 0, 0, 0, 0") != std::string::npos &&
            XFrame(*window) == before;
-  })) << "no frame of our own at the old bounds: " << XProperty(*window, "_NET_FRAME_EXTENTS");
+  })) << "no frame of our own at the old bounds: "
+      << XProperty(*window, "_NET_FRAME_EXTENTS");
   Settle();
   EXPECT_EQ(XFrame(*window), before);
   EXPECT_EQ(window->Bounds(), before);
@@ -458,10 +459,11 @@ TEST_F(LinuxWindowTest, UnderAThemeTheWindowDrawsItsTitleBarAndKeepsItsOuterBoun
   // The frame of the theme resizes the window: drag the bottom right corner.
   const std::string corner = std::to_string(before.Left + before.Width - 2) + " " +
                              std::to_string(before.Top + before.Height - 2);
-  g_spawn_command_line_async(("sh -c 'xdotool mousemove " + corner +
-                              " mousedown 1 sleep 0.2 mousemove_relative 40 30 sleep 0.2 mouseup 1'")
-                                 .c_str(),
-                             nullptr);
+  g_spawn_command_line_async(
+      ("sh -c 'xdotool mousemove " + corner +
+       " mousedown 1 sleep 0.2 mousemove_relative 40 30 sleep 0.2 mouseup 1'")
+          .c_str(),
+      nullptr);
   EXPECT_TRUE(PumpUntil([&] {
     const TWindowBounds frame = XFrame(*window);
     return frame.Width == before.Width + 40 && frame.Height == before.Height + 30;

@@ -1,10 +1,9 @@
 // themes.getTheme, getThemes and setTheme, and the compiled-in theme files,
 // on the fake platform.
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <set>
-
-#include <gtk/gtk.h>
 
 #include "BridgeTestSupport.h"
 #include "backends/linux/VisualStylesLinux.h"
@@ -143,14 +142,14 @@ TEST(ThemeStyleSheetTest, EveryPaletteGivesAStyleSheetThatGtkReadsWithoutError) 
     EXPECT_NE(sheet.find(palette.TitleBarEnd), std::string::npos);
     GtkCssProvider* provider = gtk_css_provider_new();
     std::vector<std::string> errors;
-    g_signal_connect(provider, "parsing-error",
-                     G_CALLBACK(+[](GtkCssProvider*, GtkCssSection* section, GError* error,
-                                    gpointer data) {
-                       static_cast<std::vector<std::string>*>(data)->push_back(
-                           "line " + std::to_string(gtk_css_section_get_start_line(section) + 1) +
-                           ": " + error->message);
-                     }),
-                     &errors);
+    g_signal_connect(
+        provider, "parsing-error",
+        G_CALLBACK(+[](GtkCssProvider*, GtkCssSection* section, GError* error, gpointer data) {
+          static_cast<std::vector<std::string>*>(data)->push_back(
+              "line " + std::to_string(gtk_css_section_get_start_line(section) + 1) + ": " +
+              error->message);
+        }),
+        &errors);
     gtk_css_provider_load_from_data(provider, sheet.c_str(), -1, nullptr);
     g_object_unref(provider);
     EXPECT_TRUE(errors.empty()) << errors.front();

@@ -66,7 +66,8 @@ window.zel-main progressbar progress {
 )css";
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
 }
 
@@ -76,13 +77,20 @@ std::string StyleSheetOf(const TThemePalette& palette) {
   std::string sheet = StyleSheetTemplate;
   // Longer names first, so that @TitleBarEnd is not read as @TitleBar.
   const std::vector<std::pair<std::string, std::string>> values = {
-      {"@TitleBarEnd", palette.TitleBarEnd}, {"@TitleText", palette.TitleText},
-      {"@TitleBar", palette.TitleBar},       {"@FrameWidth", std::to_string(palette.FrameWidth)},
-      {"@Frame", palette.Frame},             {"@Face", palette.Face},
-      {"@Text", palette.Text},               {"@ButtonText", palette.ButtonText},
-      {"@Button", palette.Button},           {"@AccentText", palette.AccentText},
-      {"@Accent", palette.Accent},           {"@FieldText", palette.FieldText},
-      {"@Field", palette.Field},             {"@Radius", std::to_string(palette.Radius)},
+      {"@TitleBarEnd", palette.TitleBarEnd},
+      {"@TitleText", palette.TitleText},
+      {"@TitleBar", palette.TitleBar},
+      {"@FrameWidth", std::to_string(palette.FrameWidth)},
+      {"@Frame", palette.Frame},
+      {"@Face", palette.Face},
+      {"@Text", palette.Text},
+      {"@ButtonText", palette.ButtonText},
+      {"@Button", palette.Button},
+      {"@AccentText", palette.AccentText},
+      {"@Accent", palette.Accent},
+      {"@FieldText", palette.FieldText},
+      {"@Field", palette.Field},
+      {"@Radius", std::to_string(palette.Radius)},
   };
   for (const auto& [name, value] : values) ReplaceAll(sheet, name, value);
   return sheet;

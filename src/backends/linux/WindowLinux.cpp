@@ -374,7 +374,8 @@ gboolean TLinuxWindow::WindowButtonPress(GtkWidget*, GdkEventButton* event, gpoi
   if (!window->OwnTitleBar() || !ResizableOf(window->FBorderStyle) ||
       window->FState != TWindowState::Normal)
     return FALSE;
-  const int border = static_cast<int>(gtk_container_get_border_width(GTK_CONTAINER(window->FWindow)));
+  const int border =
+      static_cast<int>(gtk_container_get_border_width(GTK_CONTAINER(window->FWindow)));
   GdkWindowEdge edge;
   if (!FrameEdgeAt(gtk_widget_get_allocated_width(window->FWindow),
                    gtk_widget_get_allocated_height(window->FWindow), border, event->x, event->y,

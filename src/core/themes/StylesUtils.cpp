@@ -15,10 +15,9 @@ void TStylesUtils::GetAvailables(std::vector<std::string>& themesList, bool sort
   themesList.emplace_back(SystemStyleName);
   for (const TThemePalette& palette : ThemePalettes()) themesList.push_back(palette.Name);
   if (!sorted) return;
-  std::stable_sort(themesList.begin(), themesList.end(),
-                   [](const std::string& a, const std::string& b) {
-                     return FoldCase(a) < FoldCase(b);
-                   });
+  std::stable_sort(
+      themesList.begin(), themesList.end(),
+      [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
 }
 
 bool TStylesUtils::TrySetStyle(IPlatform& platform, const std::string& themeName, bool showError) {
