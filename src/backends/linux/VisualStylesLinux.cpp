@@ -37,6 +37,9 @@ headerbar.zel-titlebar button.titlebutton:active { background-color: alpha(@Titl
 headerbar.zel-titlebar button.titlebutton.close:hover { background-color: #c42b1c; color: #ffffff; }
 .zel-host.csd decoration {
   border-radius: 0; box-shadow: none; margin: 0; border: @FrameWidthpx solid @Frame; }
+window.zel-host.solid-csd, dialog.zel-host.solid-csd, messagedialog.zel-host.solid-csd {
+  margin: 0; padding: @FrameWidthpx; border: none; box-shadow: inset 0 0 0 @FrameWidthpx @Frame; }
+.zel-host.solid-csd decoration { border: none; border-radius: 0; box-shadow: none; }
 
 window.zel-main menubar { background-color: @Face; background-image: none; color: @Text;
   box-shadow: none; border-bottom: 1px solid mix(@Face, @Frame, 0.4); }
