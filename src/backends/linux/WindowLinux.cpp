@@ -128,8 +128,11 @@ TLinuxWindow::TLinuxWindow() {
   gtk_widget_add_events(FWindow, GDK_PROPERTY_CHANGE_MASK);
   g_signal_connect(FWindow, "property-notify-event", G_CALLBACK(WindowPropertyEvent), this);
   g_signal_connect(FWindow, "destroy", G_CALLBACK(WindowDestroy), this);
-  gtk_widget_add_events(FWindow, GDK_BUTTON_PRESS_MASK);
+  gtk_widget_add_events(FWindow,
+                        GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK);
   g_signal_connect(FWindow, "button-press-event", G_CALLBACK(WindowButtonPress), this);
+  g_signal_connect(FWindow, "motion-notify-event", G_CALLBACK(WindowMotion), this);
+  g_signal_connect(FWindow, "leave-notify-event", G_CALLBACK(WindowLeave), this);
   FStyleSubscription = TLinuxHostStyle::Instance().Subscribe([this] { HostStyleChanged(); });
 
   SetBorderStyle(FBorderStyle);
@@ -349,6 +352,7 @@ void TLinuxWindow::ApplyTitleBar() {
     gtk_style_context_add_class(window, TLinuxHostStyle::FramedWindowClass);
   else
     gtk_style_context_remove_class(window, TLinuxHostStyle::FramedWindowClass);
+  if (!own) SetFrameCursor(nullptr);
   const int border = own ? palette->FrameWidth : 0;
   if (static_cast<int>(gtk_container_get_border_width(GTK_CONTAINER(FWindow))) != border)
     gtk_container_set_border_width(GTK_CONTAINER(FWindow), border);
@@ -364,27 +368,59 @@ void TLinuxWindow::HostStyleChanged() {
   if (keepBounds) SetBounds(bounds);
 }
 
+bool TLinuxWindow::ResizeEdgeAt(GdkWindow* surface, double x, double y, GdkWindowEdge& edge) const {
+  // Presses and moves over the frame around the box arrive on the window's
+  // own surface; those that children left alone bubble up from theirs.
+  if (!FWindow || surface != gtk_widget_get_window(FWindow)) return false;
+  if (!OwnTitleBar() || !ResizableOf(FBorderStyle) || FState != TWindowState::Normal) return false;
+  const int border = static_cast<int>(gtk_container_get_border_width(GTK_CONTAINER(FWindow)));
+  return FrameEdgeAt(gtk_widget_get_allocated_width(FWindow),
+                     gtk_widget_get_allocated_height(FWindow), border, x, y, edge);
+}
+
 gboolean TLinuxWindow::WindowButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
   auto* window = static_cast<TLinuxWindow*>(self);
-  // Presses on the frame around the box arrive on the window's own surface;
-  // those that children left alone bubble up from theirs.
-  if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_PRIMARY ||
-      event->window != gtk_widget_get_window(window->FWindow))
-    return FALSE;
-  if (!window->OwnTitleBar() || !ResizableOf(window->FBorderStyle) ||
-      window->FState != TWindowState::Normal)
-    return FALSE;
-  const int border =
-      static_cast<int>(gtk_container_get_border_width(GTK_CONTAINER(window->FWindow)));
   GdkWindowEdge edge;
-  if (!FrameEdgeAt(gtk_widget_get_allocated_width(window->FWindow),
-                   gtk_widget_get_allocated_height(window->FWindow), border, event->x, event->y,
-                   edge))
+  if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_PRIMARY ||
+      !window->ResizeEdgeAt(event->window, event->x, event->y, edge))
     return FALSE;
   gtk_window_begin_resize_drag(GTK_WINDOW(window->FWindow), edge, static_cast<gint>(event->button),
                                static_cast<gint>(event->x_root), static_cast<gint>(event->y_root),
                                event->time);
   return TRUE;
+}
+
+gboolean TLinuxWindow::WindowMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  if (event->window != gtk_widget_get_window(window->FWindow)) return FALSE;
+  GdkWindowEdge edge;
+  const char* cursor = nullptr;
+  if (window->ResizeEdgeAt(event->window, event->x, event->y, edge)) {
+    static constexpr const char* Cursors[] = {"nw-resize", "n-resize",  "ne-resize", "w-resize",
+                                              "e-resize",  "sw-resize", "s-resize",  "se-resize"};
+    cursor = Cursors[edge];
+  }
+  window->SetFrameCursor(cursor);
+  return FALSE;
+}
+
+gboolean TLinuxWindow::WindowLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  // Also when the pointer moves on into a child: children without a cursor
+  // of their own would show ours.
+  if (event->window == gtk_widget_get_window(window->FWindow)) window->SetFrameCursor(nullptr);
+  return FALSE;
+}
+
+void TLinuxWindow::SetFrameCursor(const char* name) {
+  if (name == FFrameCursor || !FWindow) return;
+  FFrameCursor = name;
+  GdkWindow* surface = gtk_widget_get_window(FWindow);
+  if (surface == nullptr) return;
+  GdkCursor* cursor =
+      name ? gdk_cursor_new_from_name(gdk_window_get_display(surface), name) : nullptr;
+  gdk_window_set_cursor(surface, cursor);
+  if (cursor) g_object_unref(cursor);
 }
 
 gboolean TLinuxWindow::TitleBarButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {

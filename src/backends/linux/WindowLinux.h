@@ -86,6 +86,12 @@ class TLinuxWindow : public IWindow {
   };
 
   static gboolean WindowButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
+  static gboolean WindowMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
+  static gboolean WindowLeave(GtkWidget* widget, GdkEventCrossing* event, gpointer self);
+  // The edge of our frame under a point of the window's own surface, where
+  // the user may resize the window there.
+  bool ResizeEdgeAt(GdkWindow* surface, double x, double y, GdkWindowEdge& edge) const;
+  void SetFrameCursor(const char* name);
   static gboolean TitleBarButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
   // The theme changed: switch the title bar, keeping the outer bounds.
   void HostStyleChanged();
@@ -125,6 +131,7 @@ class TLinuxWindow : public IWindow {
   GtkWidget* FTitleBox = nullptr;  // an event box around the title bar, for dragging
   GtkWidget* FTitleBar = nullptr;
   int FStyleSubscription = 0;
+  const char* FFrameCursor = nullptr;  // the resize cursor shown over our frame
   guint FPulseTimer = 0;
 
   std::string FCaption;
