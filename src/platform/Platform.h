@@ -19,6 +19,7 @@
 #include "platform/Shell.h"
 #include "platform/StartupWindows.h"
 #include "platform/SystemServices.h"
+#include "platform/VisualStyles.h"
 #include "platform/Window.h"
 
 namespace zel {
@@ -44,6 +45,7 @@ class IPlatform {
   virtual ISystemServices& SystemServices() = 0;
   virtual IMenus& Menus() = 0;
   virtual IStartupWindows& StartupWindows() = 0;
+  virtual IVisualStyles& VisualStyles() = 0;
 };
 
 }  // namespace zel

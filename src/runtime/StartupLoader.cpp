@@ -10,6 +10,7 @@
 #include "core/messages/LocalizedMessages.h"
 #include "core/package/EngineFiles.h"
 #include "core/settings/SettingsKeys.h"
+#include "core/themes/StylesUtils.h"
 #include "runtime/EngineCheck.h"
 #include "runtime/InstallationBranch.h"
 #include "runtime/LocalizedMessageBox.h"
@@ -129,16 +130,11 @@ bool TStartupLoader::ReadAppValues() {
 }
 
 void TStartupLoader::ApplyTheme() {
-  const std::string theme = FProjectINI.ReadString(App, "Theme", "Windows");
-  // "Windows" is the system's own look: nothing to apply. A missing style is
-  // reported and start-up goes on in the system's look.
-  if (theme != "Windows" && !ApplyVisualStyle(theme)) {
-    FPlatform.MessageBoxes().Show("Style '" + theme + "' not found", TMessageKind::Error,
-                                  TButtonSet::Close, {}, "Error");
-  }
+  // "Windows" is the system's own look: nothing to apply. A name no theme
+  // bears is reported and start-up goes on in the system's look.
+  const std::string theme = FProjectINI.ReadString(App, "Theme", std::string(SystemStyleName));
+  if (theme != SystemStyleName) TStylesUtils::TrySetStyle(FPlatform, theme, true);
 }
-
-bool TStartupLoader::ApplyVisualStyle(const std::string&) { return false; }
 
 void TStartupLoader::PrepareFolders() {
   // Without a known data folder the path is relative: AppID and a separator.

@@ -56,12 +56,6 @@ class TStartupLoader : public IAppSource {
   // True when argument 1 equals AppID exactly.
   bool FirstArgumentIsAppID() const;
 
- protected:
-  // Loader step 7: applies the visual style `name`; false when no style of
-  // that name exists. Only the system's own look ("Windows") exists so far,
-  // so every other name is reported missing.
-  virtual bool ApplyVisualStyle(const std::string& name);
-
  private:
   bool CheckAttachedPackage();
   void OpenPackage();

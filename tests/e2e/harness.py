@@ -206,9 +206,9 @@ class App:
             return [0, 0, 0, 0]
         return [int(v) for v in out.split("=")[1].split(",")]
 
-    def geometry(self, window):
-        """Outer frame position and size: the client's absolute geometry
-        grown by the window manager's frame extents."""
+    def client_geometry(self, window):
+        """The client window's absolute position and size, without the window
+        manager's frame."""
         info = subprocess.run(["xwininfo", "-id", window], env=self.display.env(),
                               capture_output=True, text=True).stdout
         values = {}
@@ -217,9 +217,15 @@ class App:
             for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
                 if line.startswith(key + ":"):
                     values[key] = int(line.split(":")[1])
+        return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"],
+                values["Height"])
+
+    def geometry(self, window):
+        """Outer frame position and size: the client's absolute geometry
+        grown by the window manager's frame extents."""
+        x, y, width, height = self.client_geometry(window)
         left, right, top, bottom = self.frame_extents(window)
-        return (values["Absolute upper-left X"] - left, values["Absolute upper-left Y"] - top,
-                values["Width"] + left + right, values["Height"] + top + bottom)
+        return (x - left, y - top, width + left + right, height + top + bottom)
 
     def net_wm_state(self, window):
         return subprocess.run(["xprop", "-id", window, "_NET_WM_STATE"], env=self.display.env(),

@@ -17,6 +17,7 @@
 #include "backends/linux/MessageBoxesLinux.h"
 #include "backends/linux/ToolkitLinux.h"
 #include "backends/linux/UserInterfaceLinux.h"
+#include "backends/linux/VisualStylesLinux.h"
 #include "backends/linux/WindowLinux.h"
 
 namespace zel {
@@ -409,6 +410,102 @@ TEST_F(LinuxWindowTest, MessageBoxesReplaceCaptionsAndMapClosingToCancel) {
     EXPECT_EQ(seen.Type, GTK_MESSAGE_QUESTION);
     EXPECT_EQ(seen.Buttons, c.ExpectedButtons);
   }
+}
+
+// A palette with a wide frame, so that the frame can be grabbed.
+TThemePalette TestPalette() {
+  return {"Test",    "#103050", "#0a2038", "#ffffff", "#000000", "#f0f0f0", "#101010", "#e0e0e0",
+          "#101010", "#2060c0", "#ffffff", "#ffffff", "#101010", 3,         6};
+}
+
+// The mapped header bar of our title bars inside `widget`, or null.
+GtkWidget* FindTitleBar(GtkWidget* widget) {
+  if (GTK_IS_HEADER_BAR(widget) && gtk_widget_get_mapped(widget) &&
+      gtk_style_context_has_class(gtk_widget_get_style_context(widget),
+                                  TLinuxHostStyle::TitleBarClass))
+    return widget;
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GtkWidget* found = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList* item = children; item && !found; item = item->next)
+    found = FindTitleBar(GTK_WIDGET(item->data));
+  g_list_free(children);
+  if (!found && GTK_IS_WINDOW(widget) && gtk_window_get_titlebar(GTK_WINDOW(widget)))
+    found = FindTitleBar(gtk_window_get_titlebar(GTK_WINDOW(widget)));
+  return found;
+}
+
+TEST_F(LinuxWindowTest, UnderAThemeTheWindowDrawsItsTitleBarAndKeepsItsOuterBounds) {
+  auto window = ShownWindow({100, 80, 500, 360});
+  window->SetCaption("Themed caption");
+  const TWindowBounds before = XFrame(*window);
+  ASSERT_EQ(FindTitleBar(GTK_WIDGET(window->Handle())), nullptr);
+  const TThemePalette palette = TestPalette();
+  TLinuxHostStyle::Instance().Apply(&palette);
+  EXPECT_TRUE(PumpUntil([&] {
+    return XProperty(*window, "_NET_FRAME_EXTENTS").find("= 0, 0, 0, 0") != std::string::npos &&
+           XFrame(*window) == before;
+  })) << "no frame of our own at the old bounds: "
+      << XProperty(*window, "_NET_FRAME_EXTENTS");
+  Settle();
+  EXPECT_EQ(XFrame(*window), before);
+  EXPECT_EQ(window->Bounds(), before);
+  GtkWidget* bar = FindTitleBar(GTK_WIDGET(window->Handle()));
+  ASSERT_NE(bar, nullptr);
+  EXPECT_STREQ(gtk_header_bar_get_title(GTK_HEADER_BAR(bar)), "Themed caption");
+  EXPECT_STREQ(gtk_header_bar_get_decoration_layout(GTK_HEADER_BAR(bar)),
+               ":minimize,maximize,close");
+
+  // The frame of the theme resizes the window: drag the bottom right corner.
+  const std::string corner = std::to_string(before.Left + before.Width - 2) + " " +
+                             std::to_string(before.Top + before.Height - 2);
+  g_spawn_command_line_async(
+      ("sh -c 'xdotool mousemove " + corner +
+       " mousedown 1 sleep 0.2 mousemove_relative 40 30 sleep 0.2 mouseup 1'")
+          .c_str(),
+      nullptr);
+  EXPECT_TRUE(PumpUntil([&] {
+    const TWindowBounds frame = XFrame(*window);
+    return frame.Width == before.Width + 40 && frame.Height == before.Height + 30;
+  })) << "the frame did not resize the window";
+  Settle();
+  const TWindowBounds resized = XFrame(*window);
+
+  // A fixed size shows no maximize button.
+  window->SetBorderStyle(TBorderStyle::Single);
+  Settle();
+  EXPECT_STREQ(gtk_header_bar_get_decoration_layout(GTK_HEADER_BAR(bar)), ":minimize,close");
+  window->SetBorderStyle(TBorderStyle::Sizeable);
+  Settle();
+
+  // Back to the desktop's look: the window manager's frame at the same bounds.
+  TLinuxHostStyle::Instance().Apply(nullptr);
+  EXPECT_TRUE(PumpUntil([&] {
+    return XProperty(*window, "_NET_FRAME_EXTENTS").find("= 0, 0, 0, 0") == std::string::npos &&
+           XFrame(*window) == resized;
+  })) << "the window manager's frame did not come back at the same bounds";
+  EXPECT_EQ(FindTitleBar(GTK_WIDGET(window->Handle())), nullptr);
+}
+
+TEST_F(LinuxWindowTest, MessageBoxesWearTheThemesTitleBar) {
+  const TThemePalette palette = TestPalette();
+  TLinuxHostStyle::Instance().Apply(&palette);
+  std::string title;
+  g_timeout_add(
+      50,
+      [](gpointer data) -> gboolean {
+        GtkWidget* dialog = FindMessageDialog();
+        if (dialog == nullptr) return G_SOURCE_CONTINUE;
+        if (GtkWidget* bar = FindTitleBar(dialog))
+          *static_cast<std::string*>(data) = gtk_header_bar_get_title(GTK_HEADER_BAR(bar));
+        gtk_window_close(GTK_WINDOW(dialog));
+        return G_SOURCE_REMOVE;
+      },
+      &title);
+  TLinuxMessageBoxes boxes;
+  boxes.Show("Text", TMessageKind::Error, TButtonSet::Close, {}, "Error");
+  TLinuxHostStyle::Instance().Apply(nullptr);
+  EXPECT_EQ(title, "Error");
 }
 
 }  // namespace

@@ -207,26 +207,34 @@ TEST_F(StartupTest, MissingIdentityEndsSilentlyBeforeAnyFolderIsCreated) {
   }
 }
 
-TEST_F(StartupTest, ThemeOtherThanWindowsIsReportedAndStartUpContinues) {
-  const std::map<std::string, std::optional<std::string>> cases = {
-      {"", std::nullopt},  // no Theme key: "Windows"
-      {"Windows", std::nullopt},
-      {"windows", "Style 'windows' not found"},
-      {"Carbon", "Style 'Carbon' not found"},
+TEST_F(StartupTest, ThemeIsAppliedAtStartAndAnUnknownNameIsReportedWhileStartUpContinues) {
+  struct TCase {
+    std::string Theme;  // empty: no Theme key, which means "Windows"
+    std::string Active;
+    std::optional<std::string> Message;
   };
-  for (const auto& [theme, message] : cases) {
-    SCOPED_TRACE(theme);
+  const TCase cases[] = {
+      {"", "Windows", std::nullopt},
+      {"Windows", "Windows", std::nullopt},
+      {"windows", "Windows", std::nullopt},  // asked for, and matched ignoring case
+      {"Carbon", "Carbon", std::nullopt},
+      {"tablet LIGHT", "Tablet Light", std::nullopt},
+      {"Nope", "Windows", "Style 'Nope' not found"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Theme);
     NewProcess();
-    WriteApp(BasicIni(theme.empty() ? "" : "Theme=" + theme + "\n"));
+    WriteApp(BasicIni(c.Theme.empty() ? "" : "Theme=" + c.Theme + "\n"));
     InstallEngine();
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(FMainWindow);
-    if (!message) {
+    EXPECT_EQ(FPlatform->VisualStyles().ActiveStyle(), c.Active);
+    if (!c.Message) {
       EXPECT_TRUE(Shown().empty());
       continue;
     }
     ASSERT_EQ(Shown().size(), 1u);
-    EXPECT_EQ(Shown()[0].Text, *message);
+    EXPECT_EQ(Shown()[0].Text, *c.Message);
     EXPECT_EQ(Shown()[0].Kind, TMessageKind::Error);
     EXPECT_EQ(Shown()[0].Buttons, TButtonSet::Close);
   }

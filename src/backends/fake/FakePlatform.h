@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -208,6 +209,23 @@ class TFakeProcesses : public IProcesses {
   TOnAdminRun FOnAdminRun;
 };
 
+// Records every style applied, in order; the active one is the last.
+class TFakeVisualStyles : public IVisualStyles {
+ public:
+  std::string ActiveStyle() override {
+    return FApplied.empty() || !FApplied.back() ? std::string(SystemStyleName)
+                                                : FApplied.back()->Name;
+  }
+  void Apply(const TThemePalette* palette) override {
+    FApplied.push_back(palette ? std::optional<TThemePalette>(*palette) : std::nullopt);
+  }
+  // Each palette applied, none for the system's look.
+  const std::vector<std::optional<TThemePalette>>& Applied() const { return FApplied; }
+
+ private:
+  std::vector<std::optional<TThemePalette>> FApplied;
+};
+
 class TFakePlatform : public IPlatform {
  public:
   // A platform of its own, as a process that is alone on the machine.
@@ -233,6 +251,7 @@ class TFakePlatform : public IPlatform {
   TFakeSystemServices& SystemServices() override { return FSystemServices; }
   TFakeMenus& Menus() override { return FMenus; }
   TFakeStartupWindows& StartupWindows() override { return FStartupWindows; }
+  TFakeVisualStyles& VisualStyles() override { return FVisualStyles; }
 
  private:
   TFakeProcessInfo FProcessInfo;
@@ -253,6 +272,7 @@ class TFakePlatform : public IPlatform {
   TFakeSystemServices FSystemServices;
   TFakeMenus FMenus{FFileSystem};
   TFakeStartupWindows FStartupWindows;
+  TFakeVisualStyles FVisualStyles;
 };
 
 }  // namespace zel

@@ -18,6 +18,7 @@
 #include "backends/linux/StartupWindowsLinux.h"
 #include "backends/linux/SystemServicesLinux.h"
 #include "backends/linux/UserInterfaceLinux.h"
+#include "backends/linux/VisualStylesLinux.h"
 
 namespace zel {
 namespace {
@@ -42,6 +43,7 @@ class TLinuxPlatform : public IPlatform {
   ISystemServices& SystemServices() override { return FSystemServices; }
   IMenus& Menus() override { return FMenus; }
   IStartupWindows& StartupWindows() override { return FStartupWindows; }
+  IVisualStyles& VisualStyles() override { return FVisualStyles; }
 
  private:
   TLinuxProcessInfo FProcessInfo;
@@ -62,6 +64,7 @@ class TLinuxPlatform : public IPlatform {
   TLinuxSystemServices FSystemServices;
   TLinuxMenus FMenus;
   TLinuxStartupWindows FStartupWindows;
+  TLinuxVisualStyles FVisualStyles;
 };
 
 }  // namespace

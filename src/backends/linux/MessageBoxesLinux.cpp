@@ -6,6 +6,7 @@
 #include <string>
 
 #include "backends/linux/ToolkitLinux.h"
+#include "backends/linux/VisualStylesLinux.h"
 
 namespace zel {
 namespace {
@@ -103,6 +104,7 @@ int TLinuxMessageBoxes::Show(const std::string& text, TMessageKind kind, TButton
       gtk_dialog_add_button(GTK_DIALOG(dialog), standard[i].Label, standard[i].Result);
     }
   }
+  TLinuxHostStyle::Instance().ThemeHostWindow(GTK_WINDOW(dialog));
   // The first button (Yes or OK) answers Enter.
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), standard.front().Result);
   const int response = gtk_dialog_run(GTK_DIALOG(dialog));

@@ -7,6 +7,7 @@
 
 #include "backends/linux/ActivityIndicatorLinux.h"
 #include "backends/linux/ToolkitLinux.h"
+#include "backends/linux/VisualStylesLinux.h"
 #include "core/Colors.h"
 #include "core/Error.h"
 #include "platform/MessageBoxes.h"
@@ -117,6 +118,8 @@ class TLinuxPasswordPrompt : public IPasswordPrompt {
 
   int ShowModal() override {
     FResult = 0;
+    // Under a theme the prompt wears its title bar, with the caption set.
+    TLinuxHostStyle::Instance().ThemeHostWindow(GTK_WINDOW(FWindow));
     gtk_window_present(GTK_WINDOW(FWindow));
     gtk_widget_grab_focus(FEdit);
     // A nested main loop, as a modal dialog runs one: the rest of the user

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "backends/linux/VisualStylesLinux.h"
+
 namespace zel {
 namespace {
 
@@ -38,11 +40,63 @@ bool ResizableOf(TBorderStyle style) {
          style == TBorderStyle::SizeToolWindow;
 }
 
+// The buttons of our own title bar for each border style: the window
+// manager shows these for the same styles.
+const char* DecorationLayoutOf(TBorderStyle style) {
+  switch (style) {
+    case TBorderStyle::Sizeable:
+      return ":minimize,maximize,close";
+    case TBorderStyle::Single:
+      return ":minimize,close";
+    default:
+      return ":close";
+  }
+}
+
+// The edge of the frame under a point of the window, for resizing; the
+// corners take a longer stretch of each edge.
+bool FrameEdgeAt(int width, int height, int border, double x, double y, GdkWindowEdge& edge) {
+  constexpr int Corner = 16;
+  const bool left = x < border, right = x >= width - border;
+  const bool top = y < border, bottom = y >= height - border;
+  if (!left && !right && !top && !bottom) return false;
+  const bool nearLeft = x < Corner, nearRight = x >= width - Corner;
+  const bool nearTop = y < Corner, nearBottom = y >= height - Corner;
+  if ((top && nearLeft) || (left && nearTop))
+    edge = GDK_WINDOW_EDGE_NORTH_WEST;
+  else if ((top && nearRight) || (right && nearTop))
+    edge = GDK_WINDOW_EDGE_NORTH_EAST;
+  else if ((bottom && nearLeft) || (left && nearBottom))
+    edge = GDK_WINDOW_EDGE_SOUTH_WEST;
+  else if ((bottom && nearRight) || (right && nearBottom))
+    edge = GDK_WINDOW_EDGE_SOUTH_EAST;
+  else if (left)
+    edge = GDK_WINDOW_EDGE_WEST;
+  else if (right)
+    edge = GDK_WINDOW_EDGE_EAST;
+  else if (top)
+    edge = GDK_WINDOW_EDGE_NORTH;
+  else
+    edge = GDK_WINDOW_EDGE_SOUTH;
+  return true;
+}
+
 }  // namespace
 
 TLinuxWindow::TLinuxWindow() {
   FWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_style_context_add_class(gtk_widget_get_style_context(FWindow),
+                              TLinuxHostStyle::MainWindowClass);
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  // The title bar of a theme, hidden under the desktop's look.
+  FTitleBar = TLinuxHostStyle::NewTitleBar(DecorationLayoutOf(FBorderStyle));
+  gtk_widget_show(FTitleBar);
+  FTitleBox = gtk_event_box_new();
+  gtk_event_box_set_visible_window(GTK_EVENT_BOX(FTitleBox), FALSE);
+  gtk_container_add(GTK_CONTAINER(FTitleBox), FTitleBar);
+  gtk_widget_set_no_show_all(FTitleBox, TRUE);
+  gtk_box_pack_start(GTK_BOX(box), FTitleBox, FALSE, FALSE, 0);
+  g_signal_connect(FTitleBox, "button-press-event", G_CALLBACK(TitleBarButtonPress), this);
   // The content: the web view's host goes in here.
   FContent = gtk_overlay_new();
   gtk_box_pack_start(GTK_BOX(box), FContent, TRUE, TRUE, 0);
@@ -74,12 +128,19 @@ TLinuxWindow::TLinuxWindow() {
   gtk_widget_add_events(FWindow, GDK_PROPERTY_CHANGE_MASK);
   g_signal_connect(FWindow, "property-notify-event", G_CALLBACK(WindowPropertyEvent), this);
   g_signal_connect(FWindow, "destroy", G_CALLBACK(WindowDestroy), this);
+  gtk_widget_add_events(FWindow,
+                        GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK);
+  g_signal_connect(FWindow, "button-press-event", G_CALLBACK(WindowButtonPress), this);
+  g_signal_connect(FWindow, "motion-notify-event", G_CALLBACK(WindowMotion), this);
+  g_signal_connect(FWindow, "leave-notify-event", G_CALLBACK(WindowLeave), this);
+  FStyleSubscription = TLinuxHostStyle::Instance().Subscribe([this] { HostStyleChanged(); });
 
   SetBorderStyle(FBorderStyle);
   RequestSize();
 }
 
 TLinuxWindow::~TLinuxWindow() {
+  TLinuxHostStyle::Instance().Unsubscribe(FStyleSubscription);
   StopPulse();
   if (FWindow != nullptr) {
     g_signal_handlers_disconnect_by_data(FWindow, this);
@@ -90,6 +151,7 @@ TLinuxWindow::~TLinuxWindow() {
 void TLinuxWindow::SetCaption(const std::string& caption) {
   FCaption = caption;
   if (FWindow) gtk_window_set_title(GTK_WINDOW(FWindow), caption.c_str());
+  if (FTitleBar) gtk_header_bar_set_title(GTK_HEADER_BAR(FTitleBar), caption.c_str());
 }
 
 bool TLinuxWindow::Mapped() const { return FWindow != nullptr && gtk_widget_get_mapped(FWindow); }
@@ -243,7 +305,7 @@ void TLinuxWindow::SetBorderStyle(TBorderStyle style) {
   FBorderStyle = style;
   if (!FWindow) return;
   GtkWindow* window = GTK_WINDOW(FWindow);
-  gtk_window_set_decorated(window, style != TBorderStyle::None);
+  ApplyTitleBar();
   ApplySizeHints();
   const GdkWindowTypeHint hint = TypeHintOf(style);
   if (gtk_window_get_type_hint(window) != hint) {
@@ -263,6 +325,122 @@ void TLinuxWindow::SetBorderStyle(TBorderStyle style) {
   // The frame changes: keep the outer size (the configure handler corrects
   // it again once the new insets are known).
   RequestSize();
+}
+
+bool TLinuxWindow::OwnTitleBar() const {
+  return TLinuxHostStyle::Instance().Active() != nullptr && FBorderStyle != TBorderStyle::None &&
+         !FFullScreen;
+}
+
+void TLinuxWindow::ApplyTitleBar() {
+  if (!FWindow) return;
+  const TThemePalette* palette = TLinuxHostStyle::Instance().Active();
+  const bool own = OwnTitleBar();
+  // Under a theme the window manager draws no frame at all.
+  gtk_window_set_decorated(GTK_WINDOW(FWindow), FBorderStyle != TBorderStyle::None && !palette);
+  gtk_widget_set_visible(FTitleBox, own);
+  gtk_header_bar_set_decoration_layout(GTK_HEADER_BAR(FTitleBar), DecorationLayoutOf(FBorderStyle));
+  GtkStyleContext* title = gtk_widget_get_style_context(FTitleBar);
+  const bool tool =
+      FBorderStyle == TBorderStyle::ToolWindow || FBorderStyle == TBorderStyle::SizeToolWindow;
+  if (tool)
+    gtk_style_context_add_class(title, TLinuxHostStyle::ToolTitleBarClass);
+  else
+    gtk_style_context_remove_class(title, TLinuxHostStyle::ToolTitleBarClass);
+  GtkStyleContext* window = gtk_widget_get_style_context(FWindow);
+  if (own)
+    gtk_style_context_add_class(window, TLinuxHostStyle::FramedWindowClass);
+  else
+    gtk_style_context_remove_class(window, TLinuxHostStyle::FramedWindowClass);
+  if (!own) SetFrameCursor(nullptr);
+  const int border = own ? palette->FrameWidth : 0;
+  if (static_cast<int>(gtk_container_get_border_width(GTK_CONTAINER(FWindow))) != border)
+    gtk_container_set_border_width(GTK_CONTAINER(FWindow), border);
+}
+
+void TLinuxWindow::HostStyleChanged() {
+  if (!FWindow) return;
+  // The frame moves from the window manager into the window or back: the
+  // outer bounds are asked for again once the new frame is known.
+  const bool keepBounds = Visible() && NormalAndSettled();
+  const TWindowBounds bounds = Bounds();
+  ApplyTitleBar();
+  if (keepBounds) SetBounds(bounds);
+}
+
+bool TLinuxWindow::ResizeEdgeAt(GdkWindow* surface, double x, double y, GdkWindowEdge& edge) const {
+  // Presses and moves over the frame around the box arrive on the window's
+  // own surface; those that children left alone bubble up from theirs.
+  if (!FWindow || surface != gtk_widget_get_window(FWindow)) return false;
+  if (!OwnTitleBar() || !ResizableOf(FBorderStyle) || FState != TWindowState::Normal) return false;
+  const int border = static_cast<int>(gtk_container_get_border_width(GTK_CONTAINER(FWindow)));
+  return FrameEdgeAt(gtk_widget_get_allocated_width(FWindow),
+                     gtk_widget_get_allocated_height(FWindow), border, x, y, edge);
+}
+
+gboolean TLinuxWindow::WindowButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  GdkWindowEdge edge;
+  if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_PRIMARY ||
+      !window->ResizeEdgeAt(event->window, event->x, event->y, edge))
+    return FALSE;
+  gtk_window_begin_resize_drag(GTK_WINDOW(window->FWindow), edge, static_cast<gint>(event->button),
+                               static_cast<gint>(event->x_root), static_cast<gint>(event->y_root),
+                               event->time);
+  return TRUE;
+}
+
+gboolean TLinuxWindow::WindowMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  if (event->window != gtk_widget_get_window(window->FWindow)) return FALSE;
+  GdkWindowEdge edge;
+  const char* cursor = nullptr;
+  if (window->ResizeEdgeAt(event->window, event->x, event->y, edge)) {
+    static constexpr const char* Cursors[] = {"nw-resize", "n-resize",  "ne-resize", "w-resize",
+                                              "e-resize",  "sw-resize", "s-resize",  "se-resize"};
+    cursor = Cursors[edge];
+  }
+  window->SetFrameCursor(cursor);
+  return FALSE;
+}
+
+gboolean TLinuxWindow::WindowLeave(GtkWidget*, GdkEventCrossing* event, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  // Also when the pointer moves on into a child: children without a cursor
+  // of their own would show ours.
+  if (event->window == gtk_widget_get_window(window->FWindow)) window->SetFrameCursor(nullptr);
+  return FALSE;
+}
+
+void TLinuxWindow::SetFrameCursor(const char* name) {
+  if (name == FFrameCursor || !FWindow) return;
+  FFrameCursor = name;
+  GdkWindow* surface = gtk_widget_get_window(FWindow);
+  if (surface == nullptr) return;
+  GdkCursor* cursor =
+      name ? gdk_cursor_new_from_name(gdk_window_get_display(surface), name) : nullptr;
+  gdk_window_set_cursor(surface, cursor);
+  if (cursor) g_object_unref(cursor);
+}
+
+gboolean TLinuxWindow::TitleBarButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  if (event->button != GDK_BUTTON_PRIMARY) return FALSE;
+  // Dragging the title bar moves the window; a double click maximizes it or
+  // gives it back its size, where the border style lets the user resize.
+  if (event->type == GDK_2BUTTON_PRESS) {
+    if (window->FBorderStyle == TBorderStyle::Sizeable ||
+        window->FBorderStyle == TBorderStyle::SizeToolWindow) {
+      window->SetState(window->FState == TWindowState::Maximized ? TWindowState::Normal
+                                                                 : TWindowState::Maximized);
+    }
+    return TRUE;
+  }
+  if (event->type != GDK_BUTTON_PRESS) return FALSE;
+  gtk_window_begin_move_drag(GTK_WINDOW(window->FWindow), static_cast<gint>(event->button),
+                             static_cast<gint>(event->x_root), static_cast<gint>(event->y_root),
+                             event->time);
+  return TRUE;
 }
 
 void TLinuxWindow::SetState(TWindowState state) {
@@ -302,6 +480,7 @@ void TLinuxWindow::SetFullScreen(bool fullScreen) {
   FFullScreen = fullScreen;
   if (!FWindow) return;
   ApplySizeHints();  // a fixed size must not keep it from the monitor's size
+  ApplyTitleBar();
   if (fullScreen)
     gtk_window_fullscreen(GTK_WINDOW(FWindow));
   else
@@ -381,7 +560,7 @@ IMenuView& TLinuxWindow::MenuBar() {
     if (FContent) {
       GtkWidget* box = gtk_widget_get_parent(FContent);
       gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
-      gtk_box_reorder_child(GTK_BOX(box), bar, 0);
+      gtk_box_reorder_child(GTK_BOX(box), bar, 1);  // below the title bar
     }
     FMenuBar = std::make_unique<TLinuxMenuView>(GTK_MENU_SHELL(bar));
   }
@@ -501,6 +680,8 @@ void TLinuxWindow::WindowDestroy(GtkWidget*, gpointer self) {
   window->FWindow = nullptr;
   window->FContent = nullptr;
   window->FProgressBar = nullptr;
+  window->FTitleBox = nullptr;
+  window->FTitleBar = nullptr;
 }
 
 void TLinuxWindow::ContentResized(int width, int height) {

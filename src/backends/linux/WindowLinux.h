@@ -14,6 +14,13 @@ namespace zel {
 // content) holding a GtkOverlay, the content container, whose overlay child
 // is the thin progress bar along the bottom edge.
 //
+// While a theme of ours is active (TLinuxHostStyle) the window draws its own
+// title bar: the window manager's frame is switched off and a header bar at
+// the top of the box, in the theme's colours, shows the caption and the
+// buttons the border style allows; a border of the theme's width around the
+// box is the frame, dragged to resize where the style allows it. The outer
+// size and place stay as they were.
+//
 // Geometry is that of the outer frame as the X server sees it, decorations
 // included; GTK sizes the client area, so the frame's insets are measured
 // once the window manager has framed the window and every size is
@@ -78,6 +85,20 @@ class TLinuxWindow : public IWindow {
     bool operator==(const THints&) const = default;
   };
 
+  static gboolean WindowButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
+  static gboolean WindowMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
+  static gboolean WindowLeave(GtkWidget* widget, GdkEventCrossing* event, gpointer self);
+  // The edge of our frame under a point of the window's own surface, where
+  // the user may resize the window there.
+  bool ResizeEdgeAt(GdkWindow* surface, double x, double y, GdkWindowEdge& edge) const;
+  void SetFrameCursor(const char* name);
+  static gboolean TitleBarButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
+  // The theme changed: switch the title bar, keeping the outer bounds.
+  void HostStyleChanged();
+  // Shows the title bar of the theme, or leaves the frame to the window
+  // manager, as the theme, the border style and full screen require.
+  void ApplyTitleBar();
+  bool OwnTitleBar() const;
   static gboolean WindowDeleteEvent(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean WindowStateEvent(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
   static gboolean WindowConfigureEvent(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
@@ -107,6 +128,10 @@ class TLinuxWindow : public IWindow {
   GtkWidget* FWindow = nullptr;
   GtkWidget* FContent = nullptr;
   GtkWidget* FProgressBar = nullptr;
+  GtkWidget* FTitleBox = nullptr;  // an event box around the title bar, for dragging
+  GtkWidget* FTitleBar = nullptr;
+  int FStyleSubscription = 0;
+  const char* FFrameCursor = nullptr;  // the resize cursor shown over our frame
   guint FPulseTimer = 0;
 
   std::string FCaption;

@@ -98,6 +98,14 @@ void ViewHostSetBounds(GtkWidget* host, int left, int top, int width, int height
   ZelViewHost* self = Host(host);
   self->hasBounds = width >= 0 && height >= 0;
   self->bounds = {left, top, std::max(width, 0), std::max(height, 0)};
+  // Bounds set while GTK allocates (the window's content was just resized)
+  // would wait for a later allocation that a queued resize does not bring:
+  // the view takes them at once within the host's current allocation.
+  if (gtk_widget_get_realized(host)) {
+    GtkAllocation allocation;
+    gtk_widget_get_allocation(host, &allocation);
+    HostSizeAllocate(host, &allocation);
+  }
   gtk_widget_queue_resize(host);
 }
 

@@ -13,6 +13,7 @@ void RegisterFunctionFamilies(TBridgeDispatcher& dispatcher) {
   RegisterWindowFunctions(dispatcher);
   RegisterSystemFunctions(dispatcher);
   RegisterMenuFunctions(dispatcher);
+  RegisterThemeFunctions(dispatcher);
 }
 
 }  // namespace zel

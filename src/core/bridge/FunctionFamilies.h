@@ -14,5 +14,6 @@ void RegisterRegistryFunctions(TBridgeDispatcher& dispatcher);
 void RegisterWindowFunctions(TBridgeDispatcher& dispatcher);
 void RegisterSystemFunctions(TBridgeDispatcher& dispatcher);
 void RegisterMenuFunctions(TBridgeDispatcher& dispatcher);
+void RegisterThemeFunctions(TBridgeDispatcher& dispatcher);
 
 }  // namespace zel
