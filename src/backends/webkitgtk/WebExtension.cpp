@@ -243,6 +243,8 @@ class TPieceMessage {
     Append(text + run, length - run);
   }
 
+  void Disown() { FSender = {"null", false, "[]"}; }
+
   void Send(guint64 pageId) {
     if (FFile < 0) return SendToHost(pageId, FSender, -1, FText.c_str());
     // A memory file that could not be written whole is not sent.
@@ -305,6 +307,9 @@ void PostPart(int kind, JSCValue* text, gpointer data) {
   TPieceMessage* message = binding->Pieces.get();
   if (!message) return;
   if (kind == 3) {
+    // The document must still be its frame's when the last piece comes: a
+    // function kept after its document went speaks for nobody.
+    if (!CallerIsCurrentDocument(binding->Frame)) message->Disown();
     message->Send(binding->PageId);
     binding->Pieces.reset();
     return;
