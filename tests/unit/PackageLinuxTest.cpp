@@ -18,8 +18,8 @@ constexpr const char* Password = "Test-Pass9#word";
 
 TEST(ImageEnd, ElfOfRealExecutablesIsTheirSize) {
   // Neither the test program nor the runtime template carries anything after its image.
-  for (const std::filesystem::path& exe :
-       {std::filesystem::read_symlink("/proc/self/exe"), std::filesystem::path(ZEL_BIN_DIR) / "zel-runtime"}) {
+  for (const std::filesystem::path& exe : {std::filesystem::read_symlink("/proc/self/exe"),
+                                           std::filesystem::path(ZEL_BIN_DIR) / "zel-runtime"}) {
     SCOPED_TRACE(exe);
     TFileStream stream(exe, TFileMode::OpenRead);
     EXPECT_EQ(ImageEnd(stream), std::filesystem::file_size(exe));
