@@ -5,6 +5,7 @@
 #include <array>
 
 #include "core/text/PathText.h"
+
 namespace zel {
 namespace {
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/text/PathText.h"
+
 namespace zel {
 
 std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
