@@ -4,6 +4,9 @@
 # Debian's googletest sources. Defines zel_libzip, nlohmann_json::nlohmann_json
 # and (with tests) GTest::gtest, GTest::gtest_main, GTest::gmock.
 include(ExternalProject)
+# Programs carry zlib inside (find_package(ZLIB) would take the DLL's import
+# library).
+set(ZLIB_USE_STATIC_LIBS ON)
 
 set(ZEL_LIBZIP_SOURCE_DIR "${CMAKE_BINARY_DIR}/sources/libzip" CACHE PATH
     "libzip's Debian source (scripts/install-windows-deps.sh SOURCES_DIR)")
