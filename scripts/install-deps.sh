@@ -1,6 +1,8 @@
 #!/bin/sh
 # Installs every Debian package the project needs to build, test and run.
 # Safe to run again: it does nothing when all packages are present.
+# The Windows build's packages are in install-windows-deps.sh, so that this
+# list and the Linux tests do not wait for them.
 set -eu
 PACKAGES="
   build-essential cmake pkg-config git

@@ -4,11 +4,10 @@
 #include <thread>
 
 #include "PackageTestSupport.h"
-#include "backends/linux/FileMappingLinux.h"
-#include "core/package/AttachedPackage.h"
 #include "core/package/ExeUtils.h"
 #include "core/package/ExeZip.h"
 #include "core/package/PackageWriter.h"
+#include "core/text/PathText.h"
 
 namespace zel {
 namespace {
@@ -20,7 +19,7 @@ constexpr const char* Password = "Test-Pass9#word";
 // Writes an archive with one entry of each kind the reader must handle.
 void WriteMixedArchive(const std::filesystem::path& path) {
   int error = 0;
-  zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  zip_t* z = zip_open(PathToUtf8(path).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   ASSERT_NE(z, nullptr);
   struct TEntry {
     const char* Name;
@@ -176,27 +175,6 @@ TEST_F(ExeZipTest, NotAnArchiveFailsToOpen) {
   const std::uint8_t oneByte[] = {'P'};
   EXPECT_THROW(zip.OpenFromMemory(oneByte), EZipError);
   EXPECT_FALSE(zip.Active());
-}
-
-TEST_F(ExeZipTest, AttachedPackageOpensInPlace) {
-  const auto exe = FDir / "app";
-  test::WriteFile(exe, test::MinimalElf());
-  TExeUtils(exe).AppendZipToExe(FDir / "p.zip", exe);
-  TLinuxFileMapping mapping;
-  auto package = TAttachedPackage::Open(mapping, exe, Password);
-  EXPECT_EQ(package->Offset(), 64u);
-  EXPECT_EQ(package->Size(), FBytes.size());
-  EXPECT_EQ(package->Zip().ExtractToString("APP/INDEX.html"), "<h1>stored, zipcrypto</h1>");
-
-  // A single byte after the image is a package, but not an archive.
-  test::WriteFile(exe, test::MinimalElf());
-  test::WriteFile(FDir / "one", std::string("P"));
-  TExeUtils(exe).AppendZipToExe(FDir / "one", exe);
-  EXPECT_TRUE(TExeUtils(exe).ExeHasAttachedStub());
-  EXPECT_THROW(TAttachedPackage::Open(mapping, exe, Password), EZipError);
-
-  test::WriteFile(exe, test::MinimalElf());
-  EXPECT_THROW(TAttachedPackage::Open(mapping, exe, Password), ENoPackageError);
 }
 
 TEST(PackageWriter, WritesEncryptedArchiveAndStoresCompressedMedia) {

@@ -8,6 +8,7 @@
 #include "core/bridge/AppPaths.h"
 #include "core/menus/MenuDisplay.h"
 #include "core/package/PackageWriter.h"
+#include "core/text/PathText.h"
 
 namespace zel {
 namespace {
@@ -457,7 +458,7 @@ TEST(MenuDisplayTest, AccessKeysAndSeparators) {
 
 TEST(MenuDisplayTest, DefaultApplicationTitle) {
   EXPECT_EQ(DefaultApplicationTitle("/opt/My App/MyApp.bin"), "Myapp");
-  EXPECT_EQ(DefaultApplicationTitle("/opt/x/ÄBC.d.e"), "Äbc");
+  EXPECT_EQ(DefaultApplicationTitle(Utf8ToPath("/opt/x/ÄBC.d.e")), "Äbc");
   EXPECT_EQ(DefaultApplicationTitle("/opt/x/" + std::string(300, 'Q')),
             "Q" + std::string(126, 'q'));
 }

@@ -4,6 +4,15 @@ namespace zel {
 
 namespace fs = std::filesystem;
 
+namespace {
+// The fake system's paths are POSIX paths on every platform: "/" separates
+// folders, and a path is absolute when it starts with "/".
+std::string Text(const fs::path& path) {
+  const std::u8string text = path.generic_u8string();
+  return std::string(text.begin(), text.end());
+}
+}  // namespace
+
 class TFakeFileSystem::TReplacement : public IFileReplacement {
  public:
   TReplacement(TFakeFileSystem& owner, std::string path) : FOwner(owner), FPath(std::move(path)) {}
@@ -29,15 +38,15 @@ class TFakeFileSystem::TReplacement : public IFileReplacement {
 TFakeFileSystem::TFakeFileSystem() { AddDirectory(FCurrentDirectory); }
 
 std::string TFakeFileSystem::Absolute(const fs::path& path) const {
-  const fs::path full = path.is_absolute() ? path : fs::path(FCurrentDirectory) / path;
-  std::string text = full.lexically_normal().string();
+  const fs::path full = Text(path).starts_with('/') ? path : fs::path(FCurrentDirectory) / path;
+  std::string text = Text(full.lexically_normal());
   if (text.size() > 1 && text.back() == '/') text.pop_back();
   return text;
 }
 
 bool TFakeFileSystem::FileExists(const fs::path& path) {
   // "name/" names a folder, never a file.
-  const std::string& text = path.native();
+  const std::string text = Text(path);
   if (!text.empty() && text.back() == '/') return false;
   return FFiles.count(Absolute(path)) != 0 || FSpecialFiles.count(Absolute(path)) != 0;
 }
@@ -62,10 +71,10 @@ void TFakeFileSystem::CreateDirectories(const fs::path& path) {
   fs::path partial;
   for (const fs::path& part : fs::path(Absolute(path))) {
     partial /= part;
-    const std::string text = partial.string();
+    const std::string text = Text(partial);
     if (FFiles.count(text) != 0) {
       throw std::system_error(std::make_error_code(std::errc::not_a_directory),
-                              "Cannot create the folder " + path.string());
+                              "Cannot create the folder " + Text(path));
     }
     FDirectories.insert(text);
   }
@@ -75,7 +84,7 @@ std::unique_ptr<IFileReplacement> TFakeFileSystem::ReplaceFile(const fs::path& p
   const std::string target = Absolute(path);
   std::optional<std::errc> error = FCreateError;
   if (!error && FDirectories.count(target) != 0) error = std::errc::is_a_directory;
-  if (!error && FDirectories.count(fs::path(target).parent_path().string()) == 0)
+  if (!error && FDirectories.count(Text(fs::path(target).parent_path())) == 0)
     error = std::errc::no_such_file_or_directory;
   if (error) throw std::system_error(std::make_error_code(*error), "Cannot create " + target);
   if (FSpecialFiles.count(target) != 0)

@@ -1,6 +1,7 @@
 #include "core/bridge/AppPaths.h"
 
 #include "core/bridge/BrowserExternalModule.h"
+#include "core/text/PathText.h"
 #include "platform/Platform.h"
 
 namespace zel {
@@ -9,14 +10,14 @@ std::string AppExecutableDir(TBrowserExternalModule& module) {
   if (!module.AppFolder().empty()) return FolderResult(module.AppFolder());
   const std::filesystem::path executable = module.Platform().ProcessInfo().ExecutablePath();
   if (executable.empty()) return {};
-  std::string folder = executable.parent_path().string();
+  std::string folder = PathToUtf8(executable.parent_path());
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
 }
 
 std::filesystem::path ResolveAppPath(TBrowserExternalModule& module, std::string_view path) {
-  if (path.starts_with('/')) return std::filesystem::path(path);
-  return std::filesystem::path(AppExecutableDir(module) + std::string(path));
+  if (path.starts_with('/')) return Utf8ToPath(path);
+  return Utf8ToPath(AppExecutableDir(module) + std::string(path));
 }
 
 std::string FolderResult(std::string folder) {

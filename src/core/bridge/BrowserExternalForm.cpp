@@ -1,6 +1,7 @@
 #include "core/bridge/BrowserExternalForm.h"
 
 #include "core/text/CaseFold.h"
+#include "core/text/PathText.h"
 #include "core/text/Utf8.h"
 #include "platform/Platform.h"
 
@@ -13,7 +14,7 @@ TBrowserExternalForm::TBrowserExternalForm(IPlatform& platform)
 }
 
 std::string DefaultApplicationTitle(const std::filesystem::path& executable) {
-  std::string name = executable.filename().string();
+  std::string name = PathToUtf8(executable.filename());
   name = name.substr(0, name.find('.'));
   const std::u32string characters = Utf8ToUtf32(name);
   std::u32string title;

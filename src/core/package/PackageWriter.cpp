@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "core/text/PathText.h"
+
 namespace zel {
 namespace {
 
@@ -15,13 +17,13 @@ TPackageWriter::TPackageWriter(const std::filesystem::path& zipPath, const std::
                                TPackageEncryption encryption)
     : FPassword(password), FEncryption(encryption) {
   int error = 0;
-  FArchive = zip_open(zipPath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  FArchive = zip_open(PathToUtf8(zipPath).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   if (!FArchive) {
     zip_error_t e;
     zip_error_init_with_code(&e, error);
     const std::string message = zip_error_strerror(&e);
     zip_error_fini(&e);
-    throw EZipError("Cannot create " + zipPath.string() + ": " + message);
+    throw EZipError("Cannot create " + PathToUtf8(zipPath) + ": " + message);
   }
 }
 
@@ -61,7 +63,7 @@ void TPackageWriter::AddSource(const std::string& entryName, zip_source_t* sourc
 }
 
 void TPackageWriter::AddFile(const std::string& entryName, const std::filesystem::path& source) {
-  AddSource(entryName, zip_source_file(FArchive, source.c_str(), 0, -1));
+  AddSource(entryName, zip_source_file(FArchive, PathToUtf8(source).c_str(), 0, -1));
 }
 
 void TPackageWriter::AddBytes(const std::string& entryName, std::string bytes) {

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/text/PathText.h"
+
 namespace zel {
 
 std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
@@ -56,7 +58,7 @@ std::int64_t TBytesStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 
 namespace {
 std::string ErrnoMessage(const std::string& what, const std::filesystem::path& path) {
-  return what + " \"" + path.string() + "\": " + std::strerror(errno);
+  return what + " \"" + PathToUtf8(path) + "\": " + std::strerror(errno);
 }
 }  // namespace
 
