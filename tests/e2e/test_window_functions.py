@@ -52,7 +52,8 @@ class WindowFunctionsTest(E2ETestCase):
         self.assertEqual(r["border"], {"ok": "sizeable"})
         wait_until(lambda: "MAXIMIZED" not in app.net_wm_state(window), 10, "still maximized")
         self.assertNotIn("FULLSCREEN", app.net_wm_state(window))
-        wait_until(lambda: app.geometry(window)[2:] == (w, h), 10, "not back to its size")
+        wait_until(lambda: app.geometry(window)[2:] == (w, h), 10,
+                   f"not back to its size: {app.geometry(window)}, {app.net_wm_state(window)}")
         self.assertTrue(any(self.frame_extents(app, window)))
         self.go(3)
 
