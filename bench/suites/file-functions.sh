@@ -16,11 +16,13 @@ SIZE=209715200
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
-# Prints the median of $RUNS runs of the command's own output (one number).
-median_of() {
+# Runs the command $RUNS times, its outputs one after the other.
+samples_of() {
   i=0
-  while [ $i -lt $RUNS ]; do "$@"; i=$((i + 1)); done | median
+  while [ $i -lt $RUNS ]; do "$@"; i=$((i + 1)); done
 }
+# Prints the median of $RUNS runs of the command's own output (one number).
+median_of() { samples_of "$@" | median; }
 # Prints the median wall time of $RUNS runs of a shell command line.
 median_time_of() {
   i=0
@@ -37,12 +39,7 @@ head -c $SIZE /dev/urandom > "$WORK/random.bin"
 base64 -w0 "$WORK/random.bin" > "$WORK/random.b64"
 
 # base64.decodeToFile
-: > "$WORK/samples"
-i=0
-while [ $i -lt $RUNS ]; do
-  "$BIN/zel_bench_file_functions" decode "$WORK/random.b64" "$WORK/decoded.bin" >> "$WORK/samples"
-  i=$((i + 1))
-done
+samples_of "$BIN/zel_bench_file_functions" decode "$WORK/random.b64" "$WORK/decoded.bin" > "$WORK/samples"
 same "$WORK/random.bin" "$WORK/decoded.bin"
 echo "BENCH decode_to_file_200MiB_host_ms $(cut -d' ' -f2 "$WORK/samples" | median) ms"
 # Reading the message, part of the figure above; shown for context.
@@ -56,12 +53,7 @@ rm -f "$WORK/random.b64" "$WORK/decoded.bin" "$WORK/floor.bin"
 # (every line break and quote is escaped in the message)
 TEXT_SIZE=104857600
 yes '1234,"Café order 567",123.45,2024-10-01T12:00:00Z,OK' | head -c $TEXT_SIZE > "$WORK/text.txt"
-: > "$WORK/samples"
-i=0
-while [ $i -lt $RUNS ]; do
-  "$BIN/zel_bench_file_functions" writetext "$WORK/text.txt" "$WORK/written.txt" >> "$WORK/samples"
-  i=$((i + 1))
-done
+samples_of "$BIN/zel_bench_file_functions" writetext "$WORK/text.txt" "$WORK/written.txt" > "$WORK/samples"
 echo "BENCH write_text_file_100MiB_host_ms $(cut -d' ' -f2 "$WORK/samples" | median) ms"
 echo "BENCH write_text_file_100MiB_message_read_ms $(cut -d' ' -f1 "$WORK/samples" | median) ms"
 echo "BENCH write_text_file_100MiB_floor_cat_sync_ms $(median_time_of \
