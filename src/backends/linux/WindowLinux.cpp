@@ -8,6 +8,7 @@ namespace zel {
 namespace {
 
 constexpr guint PulseIntervalMs = 100;
+constexpr guint LeaveFullScreenTimeoutMs = 2000;
 constexpr int ProgressBarHeight = 4;
 
 // The theme's progress bar is thicker; the bar must stay a thin line.
@@ -142,6 +143,7 @@ TLinuxWindow::TLinuxWindow() {
 TLinuxWindow::~TLinuxWindow() {
   TLinuxHostStyle::Instance().Unsubscribe(FStyleSubscription);
   StopPulse();
+  FinishLeavingFullScreen();
   if (FWindow != nullptr) {
     g_signal_handlers_disconnect_by_data(FWindow, this);
     gtk_widget_destroy(FWindow);
@@ -180,7 +182,7 @@ bool TLinuxWindow::MeasureFrame(TWindowBounds& frame, TFrameInsets& insets) cons
 }
 
 bool TLinuxWindow::NormalAndSettled() const {
-  return !FFullScreen && FState == TWindowState::Normal &&
+  return !FFullScreen && !FLeavingFullScreen && FState == TWindowState::Normal &&
          FWindowManagerState == TWindowState::Normal;
 }
 
@@ -477,14 +479,45 @@ void TLinuxWindow::SetFullScreen(bool fullScreen) {
   // The window manager's state covers the monitor, panels included, and
   // gives back the window's own size and place when it ends. Requested
   // before the first showing, the window is shown full screen.
+  const bool leaving = FFullScreen && !fullScreen;
   FFullScreen = fullScreen;
   if (!FWindow) return;
   ApplySizeHints();  // a fixed size must not keep it from the monitor's size
   ApplyTitleBar();
-  if (fullScreen)
+  if (fullScreen) {
+    FinishLeavingFullScreen();
     gtk_window_fullscreen(GTK_WINDOW(FWindow));
-  else
-    gtk_window_unfullscreen(GTK_WINDOW(FWindow));
+    return;
+  }
+  gtk_window_unfullscreen(GTK_WINDOW(FWindow));
+  if (leaving && Mapped()) {
+    // Window managers restore in several steps (openbox moves the window,
+    // then frames it, then resizes it), each reported on its own. Until the
+    // window has its size back those reports are ignored; a window manager
+    // that never restores it gets the request after a while.
+    FLeavingFullScreen = true;
+    if (FLeaveTimer != 0) g_source_remove(FLeaveTimer);
+    FLeaveTimer = g_timeout_add(LeaveFullScreenTimeoutMs, LeavingFullScreenExpired, this);
+  }
+}
+
+gboolean TLinuxWindow::LeavingFullScreenExpired(gpointer self) {
+  auto* window = static_cast<TLinuxWindow*>(self);
+  window->FLeaveTimer = 0;
+  if (!window->FLeavingFullScreen) return G_SOURCE_REMOVE;
+  window->FinishLeavingFullScreen();
+  if (window->NormalAndSettled()) {
+    window->RequestSize();
+    window->RequestPosition(window->FBounds.Left, window->FBounds.Top);
+    window->FRequestPending = true;
+  }
+  return G_SOURCE_REMOVE;
+}
+
+void TLinuxWindow::FinishLeavingFullScreen() {
+  FLeavingFullScreen = false;
+  if (FLeaveTimer != 0) g_source_remove(FLeaveTimer);
+  FLeaveTimer = 0;
 }
 
 TWindowBounds TLinuxWindow::CenteredBounds() const {
@@ -644,6 +677,15 @@ void TLinuxWindow::FrameChanged(bool configured) {
     if (insets == TFrameInsets{}) return;
     FAwaitingFrame = false;
   }
+  if (FLeavingFullScreen) {
+    GdkWindow* gdkWindow = gtk_widget_get_window(FWindow);
+    const bool stillFullScreen = (gdk_window_get_state(gdkWindow) & GDK_WINDOW_STATE_FULLSCREEN) != 0;
+    if (stillFullScreen || frame.Width != FBounds.Width || frame.Height != FBounds.Height) {
+      FInsets = insets;
+      return;
+    }
+    FinishLeavingFullScreen();
+  }
   if (!configured) {
     if (insets == FInsets) return;
   } else {
@@ -677,6 +719,7 @@ void TLinuxWindow::FrameChanged(bool configured) {
 void TLinuxWindow::WindowDestroy(GtkWidget*, gpointer self) {
   auto* window = static_cast<TLinuxWindow*>(self);
   window->StopPulse();
+  window->FinishLeavingFullScreen();
   window->FWindow = nullptr;
   window->FContent = nullptr;
   window->FProgressBar = nullptr;

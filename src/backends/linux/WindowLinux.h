@@ -106,6 +106,9 @@ class TLinuxWindow : public IWindow {
   void FrameChanged(bool configured);
   static void WindowDestroy(GtkWidget* widget, gpointer self);
   static gboolean ProgressBarPulse(gpointer self);
+  static gboolean LeavingFullScreenExpired(gpointer self);
+  // The window is back from full screen: its normal bounds are learnt again.
+  void FinishLeavingFullScreen();
 
   static TWindowState StateOf(GdkWindowState state);
   void TakeWindowManagerState(TWindowState state);
@@ -133,6 +136,7 @@ class TLinuxWindow : public IWindow {
   int FStyleSubscription = 0;
   const char* FFrameCursor = nullptr;  // the resize cursor shown over our frame
   guint FPulseTimer = 0;
+  guint FLeaveTimer = 0;
 
   std::string FCaption;
   // The outer bounds last requested or, while the window is shown in the
@@ -153,6 +157,10 @@ class TLinuxWindow : public IWindow {
   bool FStateRequested = false;  // a change of state asked for and not yet reported
   bool FStayOnTop = false;
   bool FFullScreen = false;  // as requested, like FStayOnTop
+  // Full screen ended and the window manager has not yet given the window
+  // its normal size back: the frames it reports on the way are not the
+  // window's bounds.
+  bool FLeavingFullScreen = false;
   bool FClosed = false;
   TCloseQuery FCloseQuery;
   std::function<void()> FOnClosed;
