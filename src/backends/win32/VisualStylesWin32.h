@@ -1,0 +1,65 @@
+#pragma once
+// Themes on Win32. Windows draws most of a window itself, so a palette
+// reaches what Win32 lets a program colour:
+// - the title bar and border of every window the host shows (caption,
+//   caption text and border colours of the desktop window manager, Windows
+//   11 and later; earlier systems keep their own frame),
+// - the client areas the host paints: the main window's background, the
+//   menu bar's background, the progress bar (accent on face), the password
+//   prompt (face, its edit in the field colours).
+// Menu item text, pop-up menus, message boxes and file dialogs keep the
+// system's look (they are drawn by Windows and offer no colours short of
+// drawing every item by hand); the web view's content is drawn by the engine.
+#include "backends/win32/Win32.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/VisualStyles.h"
+
+namespace zel {
+
+// The host's style, one per process.
+class TWin32HostStyle {
+ public:
+  static TWin32HostStyle& Instance();
+
+  // The palette in force; null for the system's own look.
+  const TThemePalette* Active() const { return FActive ? &*FActive : nullptr; }
+  void Apply(const TThemePalette* palette);
+
+  // Called after every change; the returned number ends the subscription.
+  int Subscribe(std::function<void()> handler);
+  void Unsubscribe(int subscription);
+
+  // The active palette's colour of `member`, or the system colour `systemIndex`.
+  COLORREF Color(std::string TThemePalette::*member, int systemIndex) const;
+  // A brush of that colour, owned here and valid until the next change.
+  HBRUSH Brush(std::string TThemePalette::*member, int systemIndex);
+
+  // Gives the window's title bar and border the palette's colours, or the
+  // system's back.
+  void ThemeFrame(HWND window) const;
+
+ private:
+  TWin32HostStyle() = default;
+  void ReleaseBrushes();
+
+  std::optional<TThemePalette> FActive;
+  std::map<int, std::function<void()>> FHandlers;
+  std::map<COLORREF, HBRUSH> FBrushes;
+  int FNextSubscription = 1;
+};
+
+// "#rrggbb" as a COLORREF; none for anything else.
+std::optional<COLORREF> ColorRefOf(const std::string& text);
+
+class TWin32VisualStyles : public IVisualStyles {
+ public:
+  std::string ActiveStyle() override;
+  void Apply(const TThemePalette* palette) override;
+};
+
+}  // namespace zel
