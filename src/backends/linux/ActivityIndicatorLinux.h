@@ -1,14 +1,20 @@
 #pragma once
-// The busy window's activity indicator, drawn with cairo: one frame of any
-// of the three animations at any moment.
+// The host's vector pictures drawn with cairo: the busy window's activity
+// indicator (one frame of any of the three animations at any moment) and
+// the prompt's key.
 #include <cstdint>
 #include <vector>
 
+#include "core/graphics/VectorShapes.h"
 #include "platform/StartupWindows.h"
 
 typedef struct _cairo cairo_t;
 
 namespace zel {
+
+// Draws `shapes` in one colour (channels from 0 to 1) into `cr`.
+void DrawVectorShapes(cairo_t* cr, const std::vector<TVectorShape>& shapes, double red,
+                      double green, double blue);
 
 // Draws the frame `seconds` after the animation began into the square from
 // (0, 0) to (size, size) of `cr`.

@@ -20,22 +20,6 @@ void RequireToolkit() {
     throw EError("Cannot open the display: the application needs a graphical session.");
 }
 
-// A key lying on its side in a square of `size` pixels: a ring as its bow,
-// a shaft to the right, two teeth below the shaft's end.
-void DrawKey(cairo_t* cr, double size, const GdkRGBA& color) {
-  cairo_save(cr);
-  cairo_scale(cr, size / 16.0, size / 16.0);
-  gdk_cairo_set_source_rgba(cr, &color);
-  cairo_set_line_width(cr, 2.0);
-  cairo_arc(cr, 4.75, 8.0, 3.25, 0, 2 * M_PI);
-  cairo_stroke(cr);
-  cairo_rectangle(cr, 8.0, 7.0, 7.0, 2.0);    // shaft
-  cairo_rectangle(cr, 11.0, 9.0, 1.75, 2.5);  // first tooth
-  cairo_rectangle(cr, 13.5, 9.0, 1.5, 3.5);   // second tooth
-  cairo_fill(cr);
-  cairo_restore(cr);
-}
-
 cairo_status_t AppendPng(void* closure, const unsigned char* data, unsigned int length) {
   g_byte_array_append(static_cast<GByteArray*>(closure), data, length);
   return CAIRO_STATUS_SUCCESS;
@@ -50,7 +34,7 @@ void SetKeyIcon(GtkWidget* entry) {
   constexpr int Size = 64;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, Size, Size);
   cairo_t* cr = cairo_create(surface);
-  DrawKey(cr, Size, color);
+  DrawVectorShapes(cr, KeyShapes(Size), color.red, color.green, color.blue);
   cairo_destroy(cr);
   GByteArray* png = g_byte_array_new();
   cairo_surface_write_to_png_stream(surface, AppendPng, png);
