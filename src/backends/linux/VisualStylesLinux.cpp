@@ -118,10 +118,7 @@ void TLinuxHostStyle::Apply(const TThemePalette* palette) {
   else
     FActive.reset();
   LoadStyleSheet();
-  // A handler may end its own subscription: call copies.
-  std::vector<std::function<void()>> handlers;
-  for (const auto& [id, handler] : FHandlers) handlers.push_back(handler);
-  for (const auto& handler : handlers) handler();
+  FSubscribers.Notify();
 }
 
 void TLinuxHostStyle::LoadStyleSheet() {
@@ -140,14 +137,6 @@ void TLinuxHostStyle::LoadStyleSheet() {
   const std::string sheet = FActive ? StyleSheetOf(*FActive) : std::string();
   gtk_css_provider_load_from_data(FProvider, sheet.c_str(), -1, nullptr);
 }
-
-int TLinuxHostStyle::Subscribe(std::function<void()> handler) {
-  const int id = FNextSubscription++;
-  FHandlers[id] = std::move(handler);
-  return id;
-}
-
-void TLinuxHostStyle::Unsubscribe(int subscription) { FHandlers.erase(subscription); }
 
 void TLinuxHostStyle::ThemeHostWindow(GtkWindow* window) {
   if (!FActive || window == nullptr || gtk_widget_get_realized(GTK_WIDGET(window))) return;

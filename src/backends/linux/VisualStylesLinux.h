@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "core/Subscribers.h"
 #include "platform/VisualStyles.h"
 
 namespace zel {
@@ -25,8 +26,10 @@ class TLinuxHostStyle {
   void Apply(const TThemePalette* palette);
 
   // Called after every change; the returned number ends the subscription.
-  int Subscribe(std::function<void()> handler);
-  void Unsubscribe(int subscription);
+  int Subscribe(std::function<void()> handler) {
+    return FSubscribers.Subscribe(std::move(handler));
+  }
+  void Unsubscribe(int subscription) { FSubscribers.Unsubscribe(subscription); }
 
   // Gives a window the host shows besides the main window (a message box, a
   // prompt) the active theme's title bar. Call before the window is shown;
@@ -51,8 +54,7 @@ class TLinuxHostStyle {
 
   std::optional<TThemePalette> FActive;
   GtkCssProvider* FProvider = nullptr;
-  std::map<int, std::function<void()>> FHandlers;
-  int FNextSubscription = 1;
+  TSubscribers FSubscribers;
 };
 
 // The style sheet of a palette.

@@ -1,8 +1,8 @@
 #pragma once
 // COM for the Win32 backend: the apartment of one call, and an owning pointer.
-#include "backends/win32/Win32.h"
-
 #include <objbase.h>
+
+#include "backends/win32/Win32.h"
 
 namespace zel {
 

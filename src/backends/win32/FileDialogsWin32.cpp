@@ -1,14 +1,14 @@
 #include "backends/win32/FileDialogsWin32.h"
 
-#include "backends/win32/ComWin32.h"
-#include "backends/win32/WideTextWin32.h"
-#include "core/Error.h"
-
 #include <shlobj.h>
 #include <shobjidl.h>
 
 #include <filesystem>
 #include <vector>
+
+#include "backends/win32/ComWin32.h"
+#include "backends/win32/WideTextWin32.h"
+#include "core/Error.h"
 
 namespace zel {
 namespace {
@@ -37,13 +37,11 @@ HWND OwnerWindow() {
 
 void Check(HRESULT result, const char* what) {
   if (FAILED(result))
-    throw EError(std::string("Cannot show the file dialog: ") + what + " failed (0x" +
-                 [result] {
-                   char hex[9];
-                   snprintf(hex, sizeof hex, "%08lX", static_cast<unsigned long>(result));
-                   return std::string(hex);
-                 }() +
-                 ").");
+    throw EError(std::string("Cannot show the file dialog: ") + what + " failed (0x" + [result] {
+      char hex[9];
+      snprintf(hex, sizeof hex, "%08lX", static_cast<unsigned long>(result));
+      return std::string(hex);
+    }() + ").");
 }
 
 // The shell item of an existing folder, or none.

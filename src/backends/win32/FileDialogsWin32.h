@@ -3,6 +3,9 @@
 
 #include "platform/FileDialogs.h"
 
+// First, so that the Windows headers of the implementation come after the seam.
+#include "backends/win32/Win32.h"
+
 namespace zel {
 
 // Windows' common item dialogs (IFileOpenDialog, IFileSaveDialog; a folder

@@ -2,12 +2,12 @@
 
 #include <wincodec.h>
 
-#include "backends/win32/ComWin32.h"
-
 #include <algorithm>
 #include <fstream>
 #include <system_error>
 #include <vector>
+
+#include "backends/win32/ComWin32.h"
 
 namespace zel {
 namespace {
@@ -41,8 +41,8 @@ bool CopyScaled(IWICImagingFactory* factory, IWICBitmapSource* source, UINT widt
                                    nullptr, 0.0, WICBitmapPaletteTypeCustom)))
     return false;
   bgra.resize(static_cast<std::size_t>(width) * height * 4);
-  return SUCCEEDED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(bgra.size()),
-                                         bgra.data()));
+  return SUCCEEDED(
+      converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(bgra.size()), bgra.data()));
 }
 
 }  // namespace
@@ -57,8 +57,8 @@ std::shared_ptr<const TMenuImage> DecodeMenuImage(std::span<const std::uint8_t> 
   if (!NewFactory(factory) || FAILED(factory->CreateStream(&stream)) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),
                                           static_cast<DWORD>(bytes.size()))) ||
-      FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr,
-                                              WICDecodeMetadataCacheOnDemand, &decoder)) ||
+      FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                              &decoder)) ||
       FAILED(decoder->GetFrame(0, &frame)))
     return nullptr;
   UINT width = 0, height = 0;
@@ -98,11 +98,10 @@ HBITMAP MenuImageBitmap(const TMenuImage& image, int side, bool greyed) {
   TComPtr<IWICBitmap> source;
   std::vector<std::uint8_t> bgra(image.Pixels);
   for (std::size_t i = 0; i < bgra.size(); i += 4) std::swap(bgra[i], bgra[i + 2]);
-  if (!NewFactory(factory) ||
-      FAILED(factory->CreateBitmapFromMemory(
-          static_cast<UINT>(image.Width), static_cast<UINT>(image.Height),
-          GUID_WICPixelFormat32bppBGRA, static_cast<UINT>(image.Width) * 4,
-          static_cast<UINT>(bgra.size()), bgra.data(), &source)))
+  if (!NewFactory(factory) || FAILED(factory->CreateBitmapFromMemory(
+                                  static_cast<UINT>(image.Width), static_cast<UINT>(image.Height),
+                                  GUID_WICPixelFormat32bppBGRA, static_cast<UINT>(image.Width) * 4,
+                                  static_cast<UINT>(bgra.size()), bgra.data(), &source)))
     return nullptr;
   std::vector<std::uint8_t> scaled;
   if (!CopyScaled(factory.Get(), source.Get(), static_cast<UINT>(side), static_cast<UINT>(side),

@@ -2,12 +2,11 @@
 // Menu pictures on Win32: decoded by the Windows Imaging Component (PNG,
 // JPEG, BMP, GIF, ICO, TIFF and the codecs installed), shown as 32-bit
 // bitmaps with alpha at the small icon size, in grey for disabled items.
-#include "backends/win32/Win32.h"
-
 #include <filesystem>
 #include <memory>
 #include <span>
 
+#include "backends/win32/Win32.h"
 #include "platform/Menus.h"
 
 namespace zel {

@@ -4,12 +4,11 @@
 // choices by position (MNS_NOTIFYBYPOS, WM_MENUCOMMAND), so keys need not
 // fit the 16 bits of a command identifier. Access keys are "&" marks laid
 // out by the core; pictures are 32-bit bitmaps with alpha.
-#include "backends/win32/Win32.h"
-
 #include <functional>
 #include <unordered_map>
 #include <vector>
 
+#include "backends/win32/Win32.h"
 #include "core/menus/MenuDisplay.h"
 #include "core/menus/MenuSnapshot.h"
 #include "platform/Menus.h"

@@ -1,9 +1,8 @@
 #include "backends/win32/MessageBoxesWin32.h"
 
-#include "backends/win32/Win32.h"
-
 #include "backends/win32/ToolkitWin32.h"
 #include "backends/win32/WideTextWin32.h"
+#include "backends/win32/Win32.h"
 
 namespace zel {
 namespace {
@@ -12,8 +11,8 @@ namespace {
 // MB_GetString, by button identifier less one), else the English one.
 std::wstring StandardCaption(int buttonId, const wchar_t* english) {
   using TGetString = LPCWSTR(WINAPI*)(UINT);
-  static const auto getString = reinterpret_cast<TGetString>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "MB_GetString")));
+  static const auto getString = reinterpret_cast<TGetString>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "MB_GetString")));
   if (getString != nullptr) {
     if (LPCWSTR text = getString(static_cast<UINT>(buttonId - 1)); text && *text) return text;
   }

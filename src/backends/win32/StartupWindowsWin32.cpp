@@ -1,7 +1,5 @@
 #include "backends/win32/StartupWindowsWin32.h"
 
-#include "backends/win32/Win32.h"
-
 #include <commctrl.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 #include "backends/win32/VectorShapesWin32.h"
 #include "backends/win32/VisualStylesWin32.h"
 #include "backends/win32/WideTextWin32.h"
+#include "backends/win32/Win32.h"
 #include "core/Colors.h"
 #include "platform/MessageBoxes.h"
 
@@ -165,8 +164,8 @@ class TWin32PasswordPrompt : public IPasswordPrompt, private TWin32MessageTarget
     return DefWindowProcW(window, message, wParam, lParam);
   }
 
-  static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR, DWORD_PTR data) {
+  static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                   DWORD_PTR data) {
     auto* self = reinterpret_cast<TWin32PasswordPrompt*>(data);
     switch (message) {
       case WM_CHAR:
@@ -285,7 +284,8 @@ class TWin32BusyWindow : public IBusyWindow, private TWin32MessageTarget {
     const double seconds = FStart == 0 ? 0.0 : (GetTickCount64() - FStart) / 1000.0;
     const COLORREF indicator =
         FIndicatorColor == TActivityIndicatorColor::Black ? RGB(0, 0, 0) : RGB(255, 255, 255);
-    DrawVectorShapes(memory, ActivityIndicatorShapes(FIndicatorType, FLayout.IndicatorSize, seconds),
+    DrawVectorShapes(memory,
+                     ActivityIndicatorShapes(FIndicatorType, FLayout.IndicatorSize, seconds),
                      indicator, FLayout.IndicatorLeft, FLayout.IndicatorTop);
     BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
     SelectObject(memory, previous);

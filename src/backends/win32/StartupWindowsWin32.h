@@ -1,6 +1,9 @@
 #pragma once
 #include "platform/StartupWindows.h"
 
+// First, so that the Windows headers of the implementation come after the seam.
+#include "backends/win32/Win32.h"
+
 namespace zel {
 
 // Win32 windows centred on the work area, drawn by the host: the prompt is

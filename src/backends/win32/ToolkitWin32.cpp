@@ -75,8 +75,8 @@ HWND CreateTargetWindow(const TWin32WindowSpec& spec, TWin32MessageTarget* targe
 
 UINT DpiOf(HWND window) {
   using TGetDpiForWindow = UINT(WINAPI*)(HWND);
-  static const auto getDpi = reinterpret_cast<TGetDpiForWindow>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  static const auto getDpi = reinterpret_cast<TGetDpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
   if (getDpi != nullptr && window != nullptr) {
     if (const UINT dpi = getDpi(window)) return dpi;
   }

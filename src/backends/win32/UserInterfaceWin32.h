@@ -1,12 +1,11 @@
 #pragma once
-#include "backends/win32/Win32.h"
-
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
 
 #include "backends/win32/ToolkitWin32.h"
+#include "backends/win32/Win32.h"
 #include "platform/Window.h"
 
 namespace zel {

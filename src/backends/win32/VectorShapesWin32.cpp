@@ -66,10 +66,9 @@ void Draw(Gdiplus::Graphics& graphics, const std::vector<TVectorShape>& shapes, 
         break;
       }
       case TVectorShape::TKind::Rectangle:
-        graphics.FillRectangle(&brush, static_cast<Gdiplus::REAL>(shape.Left),
-                               static_cast<Gdiplus::REAL>(shape.Top),
-                               static_cast<Gdiplus::REAL>(shape.Width),
-                               static_cast<Gdiplus::REAL>(shape.Height));
+        graphics.FillRectangle(
+            &brush, static_cast<Gdiplus::REAL>(shape.Left), static_cast<Gdiplus::REAL>(shape.Top),
+            static_cast<Gdiplus::REAL>(shape.Width), static_cast<Gdiplus::REAL>(shape.Height));
         break;
     }
   }

@@ -45,19 +45,8 @@ void TWin32HostStyle::Apply(const TThemePalette* palette) {
   else
     FActive.reset();
   ReleaseBrushes();
-  // A handler may end its own subscription: call copies.
-  std::vector<std::function<void()>> handlers;
-  for (const auto& [id, handler] : FHandlers) handlers.push_back(handler);
-  for (const auto& handler : handlers) handler();
+  FSubscribers.Notify();
 }
-
-int TWin32HostStyle::Subscribe(std::function<void()> handler) {
-  const int id = FNextSubscription++;
-  FHandlers[id] = std::move(handler);
-  return id;
-}
-
-void TWin32HostStyle::Unsubscribe(int subscription) { FHandlers.erase(subscription); }
 
 COLORREF TWin32HostStyle::Color(std::string TThemePalette::*member, int systemIndex) const {
   if (FActive) {

@@ -10,13 +10,13 @@
 // Menu item text, pop-up menus, message boxes and file dialogs keep the
 // system's look (they are drawn by Windows and offer no colours short of
 // drawing every item by hand); the web view's content is drawn by the engine.
-#include "backends/win32/Win32.h"
-
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 
+#include "backends/win32/Win32.h"
+#include "core/Subscribers.h"
 #include "platform/VisualStyles.h"
 
 namespace zel {
@@ -31,8 +31,10 @@ class TWin32HostStyle {
   void Apply(const TThemePalette* palette);
 
   // Called after every change; the returned number ends the subscription.
-  int Subscribe(std::function<void()> handler);
-  void Unsubscribe(int subscription);
+  int Subscribe(std::function<void()> handler) {
+    return FSubscribers.Subscribe(std::move(handler));
+  }
+  void Unsubscribe(int subscription) { FSubscribers.Unsubscribe(subscription); }
 
   // The active palette's colour of `member`, or the system colour `systemIndex`.
   COLORREF Color(std::string TThemePalette::*member, int systemIndex) const;
@@ -48,9 +50,8 @@ class TWin32HostStyle {
   void ReleaseBrushes();
 
   std::optional<TThemePalette> FActive;
-  std::map<int, std::function<void()>> FHandlers;
+  TSubscribers FSubscribers;
   std::map<COLORREF, HBRUSH> FBrushes;
-  int FNextSubscription = 1;
 };
 
 // "#rrggbb" as a COLORREF; none for anything else.

@@ -248,7 +248,8 @@ void TWin32Window::Show() {
       // A window larger than the work area keeps its caption on the screen.
       const RECT area = Win32Toolkit::WorkAreaOf(FWindow);
       TWindowBounds bounds = FBounds;
-      bounds.Left = std::max<int>(area.left, area.left + (area.right - area.left - bounds.Width) / 2);
+      bounds.Left =
+          std::max<int>(area.left, area.left + (area.right - area.left - bounds.Width) / 2);
       bounds.Top = std::max<int>(area.top, area.top + (area.bottom - area.top - bounds.Height) / 2);
       SetBounds(bounds);
     }
@@ -336,7 +337,8 @@ void TWin32Window::LayOut() {
   GetClientRect(FWindow, &client);
   const int width = client.right, height = client.bottom;
   // The bar lies below the content, not over it: each pulse redraws the bar alone.
-  const int bar = FProgressVisible ? std::min(height, Win32Toolkit::Scale(FWindow, ProgressBarHeight)) : 0;
+  const int bar =
+      FProgressVisible ? std::min(height, Win32Toolkit::Scale(FWindow, ProgressBarHeight)) : 0;
   MoveWindow(FContent, 0, 0, width, height - bar, TRUE);
   MoveWindow(FProgressBar, 0, height - bar, width, bar, TRUE);
   if (width == FContentWidth && height - bar == FContentHeight) return;
@@ -393,8 +395,8 @@ LRESULT TWin32Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
       return 0;
     }
     case WM_MENUCOMMAND:
-      if (FMenuBar && FMenuBar->MenuCommand(reinterpret_cast<HMENU>(lParam),
-                                            static_cast<UINT>(wParam)))
+      if (FMenuBar &&
+          FMenuBar->MenuCommand(reinterpret_cast<HMENU>(lParam), static_cast<UINT>(wParam)))
         return 0;
       break;
     case WM_ERASEBKGND: {

@@ -1,12 +1,11 @@
 #pragma once
-#include "backends/win32/Win32.h"
-
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "backends/win32/MenuViewWin32.h"
 #include "backends/win32/ToolkitWin32.h"
+#include "backends/win32/Win32.h"
 #include "platform/Window.h"
 
 namespace zel {

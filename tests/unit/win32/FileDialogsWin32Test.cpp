@@ -1,14 +1,13 @@
 // Windows' common item dialogs as the seam's file dialogs.
 #include <gtest/gtest.h>
 
-#include "backends/win32/Win32.h"
-
 #include <filesystem>
 #include <fstream>
 
 #include "Win32TestSupport.h"
 #include "backends/win32/FileDialogsWin32.h"
 #include "backends/win32/WideTextWin32.h"
+#include "backends/win32/Win32.h"
 #include "core/text/PathText.h"
 
 namespace zel {

@@ -1,12 +1,12 @@
 // Windows' message box as the seam's dialogs: buttons, captions, answers.
 #include <gtest/gtest.h>
-#include "backends/win32/Win32.h"
 
 #include <string>
 #include <vector>
 
 #include "Win32TestSupport.h"
 #include "backends/win32/MessageBoxesWin32.h"
+#include "backends/win32/Win32.h"
 
 namespace zel {
 namespace {
@@ -57,11 +57,19 @@ TEST(MessageBoxesWin32Test, ButtonSetsAnswerAsTheDialogsDo) {
       {TButtonSet::Ok, {}, TAnswer::FirstButton, ModalResultOk, L"", false},
       {TButtonSet::Ok, {}, TAnswer::Escape, ModalResultCancel, L"", false},
       {TButtonSet::Ok, {}, TAnswer::CloseBox, ModalResultCancel, L"", false},
-      {TButtonSet::Yes, {"Accept & go"}, TAnswer::FirstButton, ModalResultYes, L"Accept && go",
+      {TButtonSet::Yes,
+       {"Accept & go"},
+       TAnswer::FirstButton,
+       ModalResultYes,
+       L"Accept && go",
        false},
       {TButtonSet::YesCancel, {}, TAnswer::FirstButton, ModalResultYes, L"", true},
-      {TButtonSet::YesCancel, {"Install", "Not now"}, TAnswer::Escape, ModalResultCancel,
-       L"Install", true},
+      {TButtonSet::YesCancel,
+       {"Install", "Not now"},
+       TAnswer::Escape,
+       ModalResultCancel,
+       L"Install",
+       true},
       {TButtonSet::Close, {}, TAnswer::FirstButton, ModalResultClose, L"", false},
   };
   TWin32MessageBoxes boxes;
@@ -89,9 +97,9 @@ TEST(MessageBoxesWin32Test, EachKindShowsItsIcon) {
   // The box's icon is a static control with SS_ICON holding the system icon
   // of the kind (its id is 0x14 on Windows, stc1 on Wine: found by style).
   const std::pair<TMessageKind, WORD> kinds[] = {
-      {TMessageKind::Information, 32516},  // IDI_INFORMATION
-      {TMessageKind::Error, 32513},        // IDI_ERROR
-      {TMessageKind::Confirmation, 32514}, // IDI_QUESTION
+      {TMessageKind::Information, 32516},   // IDI_INFORMATION
+      {TMessageKind::Error, 32513},         // IDI_ERROR
+      {TMessageKind::Confirmation, 32514},  // IDI_QUESTION
   };
   TWin32MessageBoxes boxes;
   for (const auto& [kind, iconId] : kinds) {

@@ -1,14 +1,14 @@
 // The password prompt and the busy window drawn by the host on Win32.
 #include <gtest/gtest.h>
 
-#include "backends/win32/Win32.h"
-
 #include <set>
 #include <vector>
 
+#include "../ActivityIndicatorTestSupport.h"
 #include "Win32TestSupport.h"
 #include "backends/win32/StartupWindowsWin32.h"
 #include "backends/win32/VectorShapesWin32.h"
+#include "backends/win32/Win32.h"
 #include "platform/MessageBoxes.h"
 
 namespace zel {
@@ -117,35 +117,8 @@ TEST(StartupWindowsWin32Test, BusyWindowIsBorderlessBusyAndRefusesToClose) {
   EXPECT_FALSE(IsWindowVisible(window));
 }
 
-// Each indicator is drawn in its colour only, changes from frame to frame
-// and differs from the other two.
 TEST(StartupWindowsWin32Test, IndicatorFramesMoveInTheirColour) {
-  const TActivityIndicatorType types[] = {TActivityIndicatorType::MomentumDots,
-                                          TActivityIndicatorType::RotatingSector,
-                                          TActivityIndicatorType::SectorRing};
-  std::vector<std::vector<std::uint32_t>> firstFrames;
-  for (const auto type : types) {
-    SCOPED_TRACE(static_cast<int>(type));
-    for (const auto color : {TActivityIndicatorColor::Black, TActivityIndicatorColor::White}) {
-      const auto frame = RenderActivityIndicator(type, color, 64, 0.5);
-      int painted = 0;
-      for (const std::uint32_t pixel : frame) {
-        const std::uint32_t alpha = pixel >> 24;
-        if (alpha == 0) continue;
-        ++painted;
-        // Premultiplied: white has each channel equal to alpha, black zero.
-        const std::uint32_t level = color == TActivityIndicatorColor::White ? alpha : 0;
-        EXPECT_EQ(pixel & 0xFFFFFF, level << 16 | level << 8 | level);
-      }
-      EXPECT_GT(painted, 100);
-      EXPECT_LT(painted, 64 * 64 / 2);
-    }
-    const auto first = RenderActivityIndicator(type, TActivityIndicatorColor::White, 64, 0.5);
-    EXPECT_NE(first, RenderActivityIndicator(type, TActivityIndicatorColor::White, 64, 0.75));
-    EXPECT_NE(first, RenderActivityIndicator(type, TActivityIndicatorColor::White, 64, 2.0));
-    for (const auto& other : firstFrames) EXPECT_NE(first, other);
-    firstFrames.push_back(first);
-  }
+  test::ExpectIndicatorFramesMoveInTheirColour(RenderActivityIndicator);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #pragma once
 // Helpers for tests against Windows' (Wine's) real user interface.
-#include "backends/win32/Win32.h"
-
 #include <chrono>
 #include <functional>
 #include <string>
+
+#include "backends/win32/Win32.h"
 
 namespace zel::test {
 
@@ -37,7 +37,8 @@ inline std::wstring ClassOf(HWND window) {
 
 inline std::wstring TextOf(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 

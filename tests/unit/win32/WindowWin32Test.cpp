@@ -1,14 +1,14 @@
 // The Win32 main window and message loop against Windows' user32 (Wine's
 // under test).
 #include <gtest/gtest.h>
-#include "backends/win32/Win32.h"
 
 #include <atomic>
 #include <thread>
 
-#include "backends/win32/UserInterfaceWin32.h"
-#include "backends/win32/WindowWin32.h"
 #include "Win32TestSupport.h"
+#include "backends/win32/UserInterfaceWin32.h"
+#include "backends/win32/Win32.h"
+#include "backends/win32/WindowWin32.h"
 
 namespace zel {
 namespace {
