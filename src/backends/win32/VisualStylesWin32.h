@@ -5,11 +5,14 @@
 //   caption text and border colours of the desktop window manager, Windows
 //   11 and later; earlier systems keep their own frame),
 // - the client areas the host paints: the main window's background, the
-//   menu bar's background, the progress bar (accent on face), the password
-//   prompt (face, its edit in the field colours).
-// Menu item text, pop-up menus, message boxes and file dialogs keep the
-// system's look (they are drawn by Windows and offer no colours short of
-// drawing every item by hand); the web view's content is drawn by the engine.
+//   progress bar (accent on face), the password prompt (face, its edit in
+//   the field colours).
+// The menu bar and pop-up menus, message boxes and file dialogs keep the
+// system's look: Windows draws them and offers no text colours short of
+// drawing every item by hand (a menu bar's background alone could change,
+// and a dark one would hide the system's black item text). The busy window
+// has colours of its own settings; the web view's content is drawn by the
+// engine.
 #include <functional>
 #include <map>
 #include <optional>

@@ -302,7 +302,6 @@ IMenuView& TWin32Window::MenuBar() {
   if (!FMenuBar) {
     FMenuBar = std::make_unique<TWin32MenuView>(true);
     FMenuBar->SetOnChanged([this] { MenuBarChanged(); });
-    HostStyleChanged();
   }
   return *FMenuBar;
 }
@@ -350,15 +349,6 @@ void TWin32Window::LayOut() {
 void TWin32Window::HostStyleChanged() {
   TWin32HostStyle& style = TWin32HostStyle::Instance();
   style.ThemeFrame(FWindow);
-  if (FMenuBar) {
-    // The bar's background; the items' text stays the system's.
-    MENUINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIM_BACKGROUND;
-    info.hbrBack = style.Active() ? style.Brush(&TThemePalette::Face, COLOR_MENUBAR) : nullptr;
-    SetMenuInfo(FMenuBar->Handle(), &info);
-    if (GetMenu(FWindow)) DrawMenuBar(FWindow);
-  }
   RedrawWindow(FWindow, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
