@@ -3,6 +3,7 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 #include <vector>
@@ -89,10 +90,13 @@ std::shared_ptr<const TMenuImage> DecodeMenuImageFile(const std::filesystem::pat
   return DecodeMenuImage(bytes);
 }
 
-HBITMAP MenuImageBitmap(const TMenuImage& image, int side, bool greyed) {
+namespace {
+
+// `image` stretched to `side` x `side` pixels as BGRA rows, alpha straight.
+bool ScaledBgra(const TMenuImage& image, int side, std::vector<std::uint8_t>& scaled) {
   if (image.Width <= 0 || image.Height <= 0 || side <= 0 ||
       image.Pixels.size() != static_cast<std::size_t>(image.Width) * image.Height * 4)
-    return nullptr;
+    return false;
   TComScope com;
   TComPtr<IWICImagingFactory> factory;
   TComPtr<IWICBitmap> source;
@@ -102,12 +106,13 @@ HBITMAP MenuImageBitmap(const TMenuImage& image, int side, bool greyed) {
                                   static_cast<UINT>(image.Width), static_cast<UINT>(image.Height),
                                   GUID_WICPixelFormat32bppBGRA, static_cast<UINT>(image.Width) * 4,
                                   static_cast<UINT>(bgra.size()), bgra.data(), &source)))
-    return nullptr;
-  std::vector<std::uint8_t> scaled;
-  if (!CopyScaled(factory.Get(), source.Get(), static_cast<UINT>(side), static_cast<UINT>(side),
-                  scaled))
-    return nullptr;
+    return false;
+  return CopyScaled(factory.Get(), source.Get(), static_cast<UINT>(side), static_cast<UINT>(side),
+                    scaled);
+}
 
+// A top-down 32-bit DIB section of `side` x `side` pixels.
+HBITMAP NewDibSection(int side, void** bits) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = side;
@@ -115,8 +120,16 @@ HBITMAP MenuImageBitmap(const TMenuImage& image, int side, bool greyed) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+}  // namespace
+
+HBITMAP MenuImageBitmap(const TMenuImage& image, int side, bool greyed) {
+  std::vector<std::uint8_t> scaled;
+  if (!ScaledBgra(image, side, scaled)) return nullptr;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = NewDibSection(side, &bits);
   if (bitmap == nullptr) return nullptr;
   auto* out = static_cast<std::uint8_t*>(bits);
   for (std::size_t i = 0; i < scaled.size(); i += 4) {
@@ -135,6 +148,25 @@ HBITMAP MenuImageBitmap(const TMenuImage& image, int side, bool greyed) {
     out[i + 3] = shownAlpha;
   }
   return bitmap;
+}
+
+HICON NewIconOfImage(const TMenuImage& image, int side) {
+  std::vector<std::uint8_t> scaled;
+  if (!ScaledBgra(image, side, scaled)) return nullptr;
+  void* bits = nullptr;
+  HBITMAP color = NewDibSection(side, &bits);
+  if (color == nullptr) return nullptr;
+  // Icons take straight alpha; the mask is unused where the colour has alpha.
+  std::memcpy(bits, scaled.data(), scaled.size());
+  HBITMAP mask = CreateBitmap(side, side, 1, 1, nullptr);
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmColor = color;
+  info.hbmMask = mask;
+  HICON icon = CreateIconIndirect(&info);
+  DeleteObject(color);
+  DeleteObject(mask);
+  return icon;
 }
 
 }  // namespace zel

@@ -22,4 +22,8 @@ std::shared_ptr<const TMenuImage> DecodeMenuImageFile(const std::filesystem::pat
 // deletes it.
 HBITMAP MenuImageBitmap(const TMenuImage& image, int side, bool greyed);
 
+// `image` as an icon of `side` x `side` pixels; null for an image without
+// pixels. The caller destroys it.
+HICON NewIconOfImage(const TMenuImage& image, int side);
+
 }  // namespace zel
