@@ -12,14 +12,6 @@ namespace {
 
 constexpr UINT AnswerMessage = WM_APP + 2;
 
-NOTIFYICONDATAW IconData(HWND window) {
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof data;
-  data.hWnd = window;
-  data.uID = TWin32NotificationCenter::IconId;
-  return data;
-}
-
 template <std::size_t N>
 void CopyText(wchar_t (&target)[N], const std::string& text) {
   // Cut to the field's size; the shell shows no more.
@@ -51,7 +43,7 @@ TWin32NotificationCenter::~TWin32NotificationCenter() {
 
 void TWin32NotificationCenter::Present(const TNotification& notification,
                                        TOnPresented onPresented) {
-  NOTIFYICONDATAW data = IconData(FWindow);
+  NOTIFYICONDATAW data = Win32Toolkit::NotifyIconOf(FWindow, IconId);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
   data.uCallbackMessage = CallbackMessage;
   data.hIcon = FIcon ? FIcon : LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
@@ -86,7 +78,7 @@ void TWin32NotificationCenter::Present(const TNotification& notification,
 
 void TWin32NotificationCenter::RemoveIcon() {
   if (!FAdded) return;
-  NOTIFYICONDATAW data = IconData(FWindow);
+  NOTIFYICONDATAW data = Win32Toolkit::NotifyIconOf(FWindow, IconId);
   Shell_NotifyIconW(NIM_DELETE, &data);
   FAdded = false;
   FShownName.clear();

@@ -97,5 +97,13 @@ RECT WorkAreaOf(HWND window) {
   return info.rcWork;
 }
 
+NOTIFYICONDATAW NotifyIconOf(HWND window, UINT id) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof data;
+  data.hWnd = window;
+  data.uID = id;
+  return data;
+}
+
 }  // namespace Win32Toolkit
 }  // namespace zel

@@ -45,5 +45,8 @@ int Scale(HWND window, int value);
 // The work area of the monitor nearest the window, or of the primary one.
 RECT WorkAreaOf(HWND window);
 
+// The notification-area icon `id` of `window`, nothing else set.
+NOTIFYICONDATAW NotifyIconOf(HWND window, UINT id);
+
 }  // namespace Win32Toolkit
 }  // namespace zel

@@ -6,18 +6,6 @@
 #include "backends/win32/WideTextWin32.h"
 
 namespace zel {
-namespace {
-
-NOTIFYICONDATAW IconData(HWND window) {
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof data;
-  data.hWnd = window;
-  data.uID = TWin32TrayIcon::IconId;
-  return data;
-}
-
-}  // namespace
-
 TWin32TrayIcon::TWin32TrayIcon(const std::string& title) : FTitle(WideOf(title)), FMenu(false) {
   TWin32WindowSpec spec;
   spec.ClassName = L"ZelTrayIcon";
@@ -43,7 +31,7 @@ void TWin32TrayIcon::SetShown(bool shown) {
 }
 
 bool TWin32TrayIcon::Add() {
-  NOTIFYICONDATAW data = IconData(FWindow);
+  NOTIFYICONDATAW data = Win32Toolkit::NotifyIconOf(FWindow, IconId);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
   data.uCallbackMessage = CallbackMessage;
   // The program's own icon (resource 1), else the system's application icon.
@@ -59,7 +47,7 @@ bool TWin32TrayIcon::Add() {
 
 void TWin32TrayIcon::Remove() {
   if (!FAdded) return;
-  NOTIFYICONDATAW data = IconData(FWindow);
+  NOTIFYICONDATAW data = Win32Toolkit::NotifyIconOf(FWindow, IconId);
   Shell_NotifyIconW(NIM_DELETE, &data);
   FAdded = false;
 }

@@ -6,4 +6,5 @@
 // clang-format off
 #include "platform/WebEngine.h"
 #include <windows.h>
+#include <shellapi.h>
 // clang-format on
