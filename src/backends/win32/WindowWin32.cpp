@@ -160,7 +160,9 @@ void TWin32Window::SetSizeLimits(int minWidth, int minHeight, int maxWidth, int 
 }
 
 void TWin32Window::ApplyStyles() {
-  const DWORD kept = static_cast<DWORD>(GetWindowLongW(FWindow, GWL_STYLE)) & KeptStyles;
+  // Full screen is neither maximized nor minimized: the state comes back after.
+  const DWORD kept = static_cast<DWORD>(GetWindowLongW(FWindow, GWL_STYLE)) &
+                     (FFullScreen ? KeptStyles & ~(WS_MAXIMIZE | WS_MINIMIZE) : KeptStyles);
   const DWORD topmost = static_cast<DWORD>(GetWindowLongW(FWindow, GWL_EXSTYLE)) & WS_EX_TOPMOST;
   const DWORD style = (FFullScreen ? WS_POPUP : StyleOf(FBorderStyle)) | WS_CLIPCHILDREN | kept;
   const DWORD exStyle = (FFullScreen ? WS_EX_APPWINDOW : ExStyleOf(FBorderStyle)) | topmost;
@@ -180,7 +182,8 @@ void TWin32Window::SetBorderStyle(TBorderStyle style) {
 
 void TWin32Window::SetState(TWindowState state) {
   FState = state;
-  if (!IsWindowVisible(FWindow)) return;  // shown in that state
+  // Hidden, the window is shown in that state; full screen, it takes it after.
+  if (!IsWindowVisible(FWindow) || FFullScreen) return;
   switch (state) {
     case TWindowState::Normal:
       ShowWindow(FWindow, SW_RESTORE);
@@ -195,7 +198,7 @@ void TWin32Window::SetState(TWindowState state) {
 }
 
 TWindowState TWin32Window::State() {
-  if (!IsWindowVisible(FWindow)) return FState;
+  if (!IsWindowVisible(FWindow) || FFullScreen) return FState;
   if (IsIconic(FWindow)) return TWindowState::Minimized;
   if (IsZoomed(FWindow)) return TWindowState::Maximized;
   return TWindowState::Normal;
@@ -211,6 +214,10 @@ void TWin32Window::SetFullScreen(bool fullScreen) {
   if (fullScreen == FFullScreen) return;
   if (fullScreen) {
     RememberBounds();
+    // The state to return to; the window itself is neither maximized nor
+    // minimized while it covers the monitor.
+    FState = State();
+    if (IsIconic(FWindow)) ShowWindow(FWindow, SW_RESTORE);
     FFullScreen = true;
     ApplyStyles();
     // The whole monitor, task bar included.
@@ -226,18 +233,12 @@ void TWin32Window::SetFullScreen(bool fullScreen) {
   }
   FFullScreen = false;
   ApplyStyles();
-  // Back to the bounds the window had, or was given meanwhile.
-  const TWindowBounds bounds = FBounds;
+  // Back to the bounds the window had, or was given meanwhile, and to its state.
   ++FApplying;
-  SetWindowPos(FWindow, nullptr, bounds.Left, bounds.Top, bounds.Width, bounds.Height,
+  SetWindowPos(FWindow, nullptr, FBounds.Left, FBounds.Top, FBounds.Width, FBounds.Height,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   --FApplying;
-  if (IsZoomed(FWindow) && IsWindowVisible(FWindow)) {
-    // A maximized window fills its work area again.
-    ShowWindow(FWindow, SW_RESTORE);
-    ShowWindow(FWindow, SW_MAXIMIZE);
-    SetBounds(bounds);
-  }
+  if (FState != TWindowState::Normal) SetState(FState);
 }
 
 void TWin32Window::Show() {
@@ -261,6 +262,8 @@ void TWin32Window::Show() {
   // A normal window shown after it was maximized and hidden stays maximized
   // unless asked otherwise.
   if (FState == TWindowState::Normal && !IsZoomed(FWindow) && !IsIconic(FWindow)) command = SW_SHOW;
+  // Full screen covers the monitor as it is; the state follows when it ends.
+  if (FFullScreen) command = SW_SHOW;
   ShowWindow(FWindow, command);
   UpdateWindow(FWindow);
 }

@@ -101,7 +101,8 @@ class TWin32Window : public IWindow, private TWin32MessageTarget {
   bool FCentered = false;
   bool FShownBefore = false;
   TBorderStyle FBorderStyle = TBorderStyle::Sizeable;
-  TWindowState FState = TWindowState::Normal;  // as requested while hidden
+  // As requested while hidden or full screen: the state shown after.
+  TWindowState FState = TWindowState::Normal;
   bool FStayOnTop = false;
   bool FFullScreen = false;
   bool FProgressVisible = false;

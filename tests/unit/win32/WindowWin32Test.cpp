@@ -183,6 +183,24 @@ TEST_F(WindowWin32Test, FullScreenCoversTheMonitorAndGivesEverythingBack) {
   EXPECT_EQ(window.BorderStyle(), TBorderStyle::Single);
 }
 
+TEST_F(WindowWin32Test, AMaximizedWindowIsMaximizedAgainAfterFullScreen) {
+  TWin32Window window;
+  window.SetBounds({30, 40, 420, 320});
+  window.Show();
+  window.SetState(TWindowState::Maximized);
+  ASSERT_TRUE(PumpUntil([&] { return IsZoomed(window.Handle()) != FALSE; }));
+  const RECT maximized = WindowRect(window.Handle());
+  window.SetFullScreen(true);
+  Pump(20);
+  window.SetFullScreen(false);
+  Pump(20);
+  EXPECT_EQ(window.State(), TWindowState::Maximized);
+  EXPECT_EQ(BoundsOfRect(WindowRect(window.Handle())), BoundsOfRect(maximized));
+  window.SetState(TWindowState::Normal);
+  ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(window.Handle()); }));
+  EXPECT_EQ(BoundsOfRect(WindowRect(window.Handle())), (TWindowBounds{30, 40, 420, 320}));
+}
+
 TEST_F(WindowWin32Test, StayOnTopAndCaptionReachTheSystem) {
   TWin32Window window;
   window.SetCaption("Zel \xE2\x9C\x93 caption");
