@@ -378,6 +378,12 @@ LRESULT TWin32Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_SIZE:
       LayOut();
       return 0;
+    case WM_SETFOCUS: {
+      // The keyboard goes to the content (the web view's window inside it).
+      HWND view = GetWindow(FContent, GW_CHILD);
+      SetFocus(view ? view : FContent);
+      return 0;
+    }
     case WM_DPICHANGED: {
       // The size Windows proposes for the new monitor's DPI.
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);

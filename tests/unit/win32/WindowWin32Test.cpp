@@ -309,6 +309,32 @@ TEST_F(WindowWin32Test, MenuBarShowsWhileItHasItemsAndReportsChoices) {
   EXPECT_EQ(GetMenu(window.Handle()), nullptr);
 }
 
+TEST_F(WindowWin32Test, TheKeyboardGoesToTheContent) {
+  TWin32Window window;
+  window.Show();
+  SetFocus(window.Handle());
+  EXPECT_EQ(GetFocus(), static_cast<HWND>(window.ContentHandle()));
+  // A view inside the content takes it.
+  HWND view = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                              static_cast<HWND>(window.ContentHandle()), nullptr, nullptr, nullptr);
+  SetFocus(window.Handle());
+  EXPECT_EQ(GetFocus(), view);
+}
+
+TEST(UserInterfaceWin32Test, TheProcessIsPerMonitorDpiAware) {
+  TWin32UserInterface ui;
+  using TGetContext = HANDLE(WINAPI*)();
+  using TAwareness = int(WINAPI*)(HANDLE);
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  auto getContext = reinterpret_cast<TGetContext>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+  auto awareness = reinterpret_cast<TAwareness>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+  ASSERT_NE(getContext, nullptr);
+  ASSERT_NE(awareness, nullptr);
+  EXPECT_EQ(awareness(getContext()), 2);  // DPI_AWARENESS_PER_MONITOR_AWARE
+}
+
 TEST(UserInterfaceWin32Test, TasksFromOtherThreadsRunInTheLoopInOrder) {
   TWin32UserInterface ui;
   std::vector<int> order;
