@@ -22,11 +22,11 @@ void CopyText(wchar_t (&target)[N], const std::string& text) {
 
 TWin32NotificationCenter::TWin32NotificationCenter(const TNotificationSender& sender)
     : FAppName(WideOf(sender.AppName)) {
-  TWin32WindowSpec spec;
-  spec.ClassName = L"ZelNotifications";
-  spec.Style = WS_POPUP;  // never shown: it hears the balloon's events
-  spec.Left = spec.Top = spec.Width = spec.Height = 0;
-  FWindow = Win32Toolkit::CreateTargetWindow(spec, this);
+  TWin32WindowParams params;
+  params.ClassName = L"ZelNotifications";
+  params.Style = WS_POPUP;  // never shown: it hears the balloon's events
+  params.Left = params.Top = params.Width = params.Height = 0;
+  FWindow = Win32Toolkit::CreateTargetWindow(params, this);
   if (!sender.Icon.empty()) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(sender.Icon.data());
     if (const auto image = DecodeMenuImage(std::span(bytes, sender.Icon.size())))

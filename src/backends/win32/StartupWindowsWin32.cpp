@@ -32,16 +32,16 @@ RECT CentredWindowRect(DWORD style, DWORD exStyle, int width, int height) {
 HWND NewStartupWindow(const wchar_t* className, DWORD style, DWORD exStyle, int clientWidth,
                       int clientHeight, const wchar_t* cursor, TWin32MessageTarget* target) {
   const RECT rect = CentredWindowRect(style, exStyle, clientWidth, clientHeight);
-  TWin32WindowSpec spec;
-  spec.ClassName = className;
-  spec.Style = style;
-  spec.ExStyle = exStyle;
-  spec.Left = rect.left;
-  spec.Top = rect.top;
-  spec.Width = rect.right - rect.left;
-  spec.Height = rect.bottom - rect.top;
-  spec.Cursor = cursor;
-  return Win32Toolkit::CreateTargetWindow(spec, target);
+  TWin32WindowParams params;
+  params.ClassName = className;
+  params.Style = style;
+  params.ExStyle = exStyle;
+  params.Left = rect.left;
+  params.Top = rect.top;
+  params.Width = rect.right - rect.left;
+  params.Height = rect.bottom - rect.top;
+  params.Cursor = cursor;
+  return Win32Toolkit::CreateTargetWindow(params, target);
 }
 
 // The font of message boxes, for the prompt's edit.

@@ -22,24 +22,24 @@ LRESULT CALLBACK TargetWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   return target->HandleMessage(window, message, wParam, lParam);
 }
 
-void RegisterClassOnce(const TWin32WindowSpec& spec) {
+void RegisterClassOnce(const TWin32WindowParams& params) {
   static std::mutex lock;
   static std::set<std::wstring> registered;
   const std::lock_guard guard(lock);
-  if (registered.contains(spec.ClassName)) return;
+  if (registered.contains(params.ClassName)) return;
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
   windowClass.lpfnWndProc = TargetWindowProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, spec.Cursor ? spec.Cursor : IDC_ARROW);
-  windowClass.hbrBackground = spec.Background;
-  windowClass.lpszClassName = spec.ClassName;
+  windowClass.hCursor = LoadCursorW(nullptr, params.Cursor ? params.Cursor : IDC_ARROW);
+  windowClass.hbrBackground = params.Background;
+  windowClass.lpszClassName = params.ClassName;
   // The program's own icon (resource 1) where it has one.
   windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     throw EError("Cannot register a window class (error " + std::to_string(GetLastError()) + ").");
-  registered.insert(spec.ClassName);
+  registered.insert(params.ClassName);
 }
 
 }  // namespace
@@ -62,12 +62,12 @@ void EnsureInitialized() {
   });
 }
 
-HWND CreateTargetWindow(const TWin32WindowSpec& spec, TWin32MessageTarget* target) {
+HWND CreateTargetWindow(const TWin32WindowParams& params, TWin32MessageTarget* target) {
   EnsureInitialized();
-  RegisterClassOnce(spec);
-  HWND window = CreateWindowExW(spec.ExStyle, spec.ClassName, spec.Caption, spec.Style, spec.Left,
-                                spec.Top, spec.Width, spec.Height, spec.Parent, nullptr,
-                                GetModuleHandleW(nullptr), target);
+  RegisterClassOnce(params);
+  HWND window = CreateWindowExW(params.ExStyle, params.ClassName, params.Caption, params.Style,
+                                params.Left, params.Top, params.Width, params.Height, params.Parent,
+                                nullptr, GetModuleHandleW(nullptr), target);
   if (window == nullptr)
     throw EError("Cannot create a window (error " + std::to_string(GetLastError()) + ").");
   return window;

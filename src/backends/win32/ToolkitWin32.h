@@ -14,7 +14,7 @@ class TWin32MessageTarget {
   virtual LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
 };
 
-struct TWin32WindowSpec {
+struct TWin32WindowParams {
   const wchar_t* ClassName = nullptr;
   DWORD Style = 0;
   DWORD ExStyle = 0;
@@ -33,9 +33,9 @@ namespace Win32Toolkit {
 // before the first window is created.
 void EnsureInitialized();
 
-// A window of `spec` whose messages go to `target` until it is destroyed.
+// A window of `params` whose messages go to `target` until it is destroyed.
 // Registers the class on first use. Throws EError when the system refuses.
-HWND CreateTargetWindow(const TWin32WindowSpec& spec, TWin32MessageTarget* target);
+HWND CreateTargetWindow(const TWin32WindowParams& params, TWin32MessageTarget* target);
 
 // The DPI of the window's monitor (96 is 100 %).
 UINT DpiOf(HWND window);

@@ -7,11 +7,11 @@
 
 namespace zel {
 TWin32TrayIcon::TWin32TrayIcon(const std::string& title) : FTitle(WideOf(title)), FMenu(false) {
-  TWin32WindowSpec spec;
-  spec.ClassName = L"ZelTrayIcon";
-  spec.Style = WS_POPUP;  // never shown: it owns the pop-up menu and hears the icon
-  spec.Left = spec.Top = spec.Width = spec.Height = 0;
-  FWindow = Win32Toolkit::CreateTargetWindow(spec, this);
+  TWin32WindowParams params;
+  params.ClassName = L"ZelTrayIcon";
+  params.Style = WS_POPUP;  // never shown: it owns the pop-up menu and hears the icon
+  params.Left = params.Top = params.Width = params.Height = 0;
+  FWindow = Win32Toolkit::CreateTargetWindow(params, this);
   // Sent to every top-level window when the task bar is created again.
   FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 }

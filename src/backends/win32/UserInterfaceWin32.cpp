@@ -12,11 +12,11 @@ constexpr UINT QuitMessage = WM_APP + 2;
 }  // namespace
 
 TWin32UserInterface::TWin32UserInterface() : FUiThread(std::this_thread::get_id()) {
-  TWin32WindowSpec spec;
-  spec.ClassName = L"ZelUserInterface";
-  spec.Style = WS_POPUP;  // never shown; top-level so that it hears the session's end
-  spec.Left = spec.Top = spec.Width = spec.Height = 0;
-  FWindow = Win32Toolkit::CreateTargetWindow(spec, this);
+  TWin32WindowParams params;
+  params.ClassName = L"ZelUserInterface";
+  params.Style = WS_POPUP;  // never shown; top-level so that it hears the session's end
+  params.Left = params.Top = params.Width = params.Height = 0;
+  FWindow = Win32Toolkit::CreateTargetWindow(params, this);
 }
 
 TWin32UserInterface::~TWin32UserInterface() {

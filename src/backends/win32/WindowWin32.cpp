@@ -52,24 +52,24 @@ DWORD TWin32Window::ExStyleOf(TBorderStyle style) {
 }
 
 TWin32Window::TWin32Window() {
-  TWin32WindowSpec spec;
-  spec.ClassName = L"ZelMainWindow";
-  spec.Style = StyleOf(FBorderStyle) | WS_CLIPCHILDREN;
-  spec.ExStyle = ExStyleOf(FBorderStyle);
-  spec.Left = FBounds.Left;
-  spec.Top = FBounds.Top;
-  spec.Width = FBounds.Width;
-  spec.Height = FBounds.Height;
-  FWindow = Win32Toolkit::CreateTargetWindow(spec, this);
+  TWin32WindowParams params;
+  params.ClassName = L"ZelMainWindow";
+  params.Style = StyleOf(FBorderStyle) | WS_CLIPCHILDREN;
+  params.ExStyle = ExStyleOf(FBorderStyle);
+  params.Left = FBounds.Left;
+  params.Top = FBounds.Top;
+  params.Width = FBounds.Width;
+  params.Height = FBounds.Height;
+  FWindow = Win32Toolkit::CreateTargetWindow(params, this);
 
-  TWin32WindowSpec content;
+  TWin32WindowParams content;
   content.ClassName = L"ZelContent";
   content.Style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   content.Parent = FWindow;
   content.Left = content.Top = content.Width = content.Height = 0;
   FContent = Win32Toolkit::CreateTargetWindow(content, &FContentTarget);
 
-  TWin32WindowSpec bar = content;
+  TWin32WindowParams bar = content;
   bar.ClassName = L"ZelProgressBar";
   bar.Style = WS_CHILD | WS_CLIPSIBLINGS;
   FProgressBar = Win32Toolkit::CreateTargetWindow(bar, &FProgressTarget);
