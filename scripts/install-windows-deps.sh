@@ -10,7 +10,7 @@ set -eu
 SOURCES_DIR=${1:?usage: $0 SOURCES_DIR}
 PACKAGES="
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine64
+  wine64 xvfb xauth
   googletest nlohmann-json3-dev
   dpkg-dev
 "
