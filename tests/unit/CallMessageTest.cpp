@@ -123,7 +123,9 @@ TEST(CallMessageTest, DecodesEscapesSurrogatePairsAndUtf8LikeTheParse) {
   };
   for (const std::string& escaped : strings) {
     SCOPED_TRACE(escaped);
-    const auto call = ReadCallMessage(Envelope(R"({"s":")" + escaped + R"("})"), Nesting);
+    // The result points into the message: the text outlives it.
+    const std::string message = Envelope(R"({"s":")" + escaped + R"("})");
+    const auto call = ReadCallMessage(message, Nesting);
     ASSERT_TRUE(call);
     const std::string expected = nlohmann::json::parse("\"" + escaped + "\"").get<std::string>();
     for (std::size_t step : {4, 5, 7, 64})
