@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "backends/win32/NotificationCenterWin32.h"
 #include "backends/win32/SystemErrorWin32.h"
 #include "backends/win32/WideTextWin32.h"
 // clang-format off
@@ -34,11 +35,6 @@ void EnableShutdownPrivilege() {
 // Windows' notifications need a tray icon of the application's own: until
 // the window side provides one, nothing is shown, and every request is
 // answered so at once.
-class TUnavailableNotificationCenter : public INotificationCenter {
- public:
-  void Present(const TNotification&, TOnPresented onPresented) override { onPresented(false); }
-  void SetOnClick(TOnClick) override {}
-};
 
 }  // namespace
 
@@ -101,8 +97,8 @@ std::vector<TNetworkAdapter> TWin32SystemServices::NetworkAdapters() {
 }
 
 std::unique_ptr<INotificationCenter> TWin32SystemServices::CreateNotificationCenter(
-    const TNotificationSender&) {
-  return std::make_unique<TUnavailableNotificationCenter>();
+    const TNotificationSender& sender) {
+  return std::make_unique<TWin32NotificationCenter>(sender);
 }
 
 }  // namespace zel
