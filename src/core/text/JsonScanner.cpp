@@ -364,23 +364,27 @@ std::string DecodeJsonString(std::string_view escaped) {
   return text;
 }
 
+std::string_view TJsonStringDecoder::Next(std::size_t limit, char (&escape)[4]) {
+  if (FPosition >= FText.size()) return {};
+  if (AtEscape()) return {escape, DecodeEscape(FText, FPosition, escape)};
+  std::size_t run = std::min(limit, FText.size() - FPosition);
+  if (FEscaped) {
+    const void* backslash = std::memchr(FText.data() + FPosition, '\\', run);
+    if (backslash) run = static_cast<const char*>(backslash) - (FText.data() + FPosition);
+  }
+  const std::string_view text = FText.substr(FPosition, run);
+  FPosition += run;
+  return text;
+}
+
 std::size_t TJsonStringDecoder::Read(char* buffer, std::size_t capacity) {
   std::size_t written = 0;
-  while (FPosition < FText.size() && written < capacity) {
-    const std::size_t room = capacity - written;
-    if (FEscaped && FText[FPosition] == '\\') {
-      if (room < 4) break;
-      written += DecodeEscape(FText, FPosition, buffer + written);
-      continue;
-    }
-    std::size_t run = std::min(room, FText.size() - FPosition);
-    if (FEscaped) {
-      const void* backslash = std::memchr(FText.data() + FPosition, '\\', run);
-      if (backslash) run = static_cast<const char*>(backslash) - (FText.data() + FPosition);
-    }
-    std::memcpy(buffer + written, FText.data() + FPosition, run);
-    written += run;
-    FPosition += run;
+  char escape[4];
+  while (written < capacity && !(AtEscape() && capacity - written < 4)) {
+    const std::string_view next = Next(capacity - written, escape);
+    if (next.empty()) break;
+    std::memcpy(buffer + written, next.data(), next.size());
+    written += next.size();
   }
   return written;
 }
