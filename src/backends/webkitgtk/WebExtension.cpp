@@ -15,6 +15,7 @@
 #include <webkit2/webkit-web-extension.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -212,11 +213,15 @@ std::size_t NextToEscape(const char* text, std::size_t from, std::size_t length)
     while (length - at >= 8) {
       std::uint64_t word;
       std::memcpy(&word, text + at, 8);
-      // A flag may also mark a clean byte after a flagged one, never miss one.
+      // The first flag is exact; flags after it may mark clean bytes.
       const std::uint64_t flags = zeroByte(word ^ (EveryByte * '"')) |
                                   zeroByte(word ^ (EveryByte * '\\')) |
                                   ((word - EveryByte * 0x20) & ~word & HighBits);
-      if (flags) break;
+      if (flags) {
+        if constexpr (std::endian::native == std::endian::little)
+          return at + std::countr_zero(flags) / 8;
+        break;
+      }
       at += 8;
     }
     // The flagged word (or the last bytes) one at a time.

@@ -1,6 +1,7 @@
 #include "core/text/JsonScanner.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -10,15 +11,16 @@ namespace {
 constexpr std::uint64_t EveryByte = 0x0101010101010101ULL;
 constexpr std::uint64_t HighBits = 0x8080808080808080ULL;
 
-// Whether any of the eight bytes of `word` is a quote, a backslash, a control
-// character or not ASCII: the only bytes inside a string that need a look.
-// May flag a clean word after a flagged byte, never miss one.
-bool NeedsAttention(std::uint64_t word) {
+// Marks (by their high bit) the bytes of `word` that are a quote, a
+// backslash, a control character or not ASCII: the only bytes inside a string
+// that need a look. The mark of the first such byte is exact; marks after it
+// may be false.
+std::uint64_t AttentionMarks(std::uint64_t word) {
   const auto zeroByte = [](std::uint64_t x) { return (x - EveryByte) & ~x & HighBits; };
   const std::uint64_t quote = zeroByte(word ^ (EveryByte * '"'));
   const std::uint64_t backslash = zeroByte(word ^ (EveryByte * '\\'));
   const std::uint64_t control = (word - EveryByte * 0x20) & ~word & HighBits;
-  return ((quote | backslash | control | word) & HighBits) != 0;
+  return (quote | backslash | control | word) & HighBits;
 }
 
 int HexDigit(char c) {
@@ -207,7 +209,12 @@ bool TJsonScanner::ReadStringBody(bool& hasEscapes) {
     while (size - at >= 8) {
       std::uint64_t word;
       std::memcpy(&word, data + at, 8);
-      if (NeedsAttention(word)) break;
+      if (const std::uint64_t marks = AttentionMarks(word)) {
+        // Straight to the first marked byte where the word's first byte is
+        // its lowest.
+        if constexpr (std::endian::native == std::endian::little) at += std::countr_zero(marks) / 8;
+        break;
+      }
       at += 8;
     }
     if (at >= size) return false;
