@@ -42,7 +42,7 @@ class FileFunctionsTest(E2ETestCase):
         self.assertEqual((self.work / "out/a/b.txt").read_bytes(), BOM + b"one\r\ntwo\r\n")
         self.assertEqual((self.work / "extracted.txt").read_bytes(), b"Sample entry\nsecond line\n")
         self.assertEqual((self.work / "keep.txt").read_bytes(), b"keep me")
-        unit = "caf\u00e9 \U0001F600 \"q\" \\ line\r\n"
+        unit = "caf\u00e9 \U0001F600 \"q\" \\ \t\x01\x1f\b line\r\n"
         big = "a" * 4194303 + "\U0001F600" + "b" * 10 + unit * 1000 + "end\r\n"
         self.assertTrue((self.work / "out/big.txt").read_bytes() == BOM + big.encode())
         self.assertTrue((self.work / "out/big.bin").read_bytes() ==

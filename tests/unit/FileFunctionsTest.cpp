@@ -113,6 +113,10 @@ TEST_F(FileFunctionsTest, TextFilesGetAByteOrderMarkAndCrLfAfterEveryLine) {
     EXPECT_EQ(CallWith(30003, {{"filePath", "t.txt"}, {"contents", c.Contents}}), "true:true");
     EXPECT_EQ(Files().FileContents("/opt/app/t.txt"), Bom + c.Written);
   }
+  // Breaks written as \u escapes, a CR LF split over two of them.
+  EXPECT_EQ(Call(30003, R"({"filePath":"u.txt","contents":"a\u000d\u000Ab\rc\u000a\/d"})"),
+            "true:true");
+  EXPECT_EQ(Files().FileContents("/opt/app/u.txt"), std::string(Bom) + "a\r\nb\r\nc\r\n/d\r\n");
   EXPECT_EQ(Call(30003, R"({"filePath":"n.txt","contents":12.5})"), "true:true");
   EXPECT_EQ(Files().FileContents("/opt/app/n.txt"), std::string(Bom) + "12.5\r\n");
   EXPECT_EQ(Call(30003, R"({"filePath":"e.txt"})"), "true:true");

@@ -14,7 +14,10 @@
 #include <unistd.h>
 #include <webkit2/webkit-web-extension.h>
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -198,6 +201,39 @@ void SendToHost(guint64 pageId, const TSender& sender, int memoryFile, const cha
   if (message) webkit_web_page_send_message_to_view(page, message, nullptr, nullptr, nullptr);
 }
 
+// The position of the first quote, backslash or control character in
+// text[from, length), or `length`: eight bytes at a time through the plain
+// text between them.
+std::size_t NextToEscape(const char* text, std::size_t from, std::size_t length) {
+  constexpr std::uint64_t EveryByte = 0x0101010101010101ULL;
+  constexpr std::uint64_t HighBits = 0x8080808080808080ULL;
+  const auto zeroByte = [](std::uint64_t x) { return (x - EveryByte) & ~x & HighBits; };
+  std::size_t at = from;
+  for (;;) {
+    while (length - at >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text + at, 8);
+      // The first flag is exact; flags after it may mark clean bytes.
+      const std::uint64_t flags = zeroByte(word ^ (EveryByte * '"')) |
+                                  zeroByte(word ^ (EveryByte * '\\')) |
+                                  ((word - EveryByte * 0x20) & ~word & HighBits);
+      if (flags) {
+        if constexpr (std::endian::native == std::endian::little)
+          return at + std::countr_zero(flags) / 8;
+        break;
+      }
+      at += 8;
+    }
+    // The flagged word (or the last bytes) one at a time.
+    const std::size_t end = std::min(length, at + 8);
+    for (; at < end; ++at) {
+      const auto c = static_cast<unsigned char>(text[at]);
+      if (c < 0x20 || c == '"' || c == '\\') return at;
+    }
+    if (at == length) return length;
+  }
+}
+
 // A message written into a memory file as its pieces come (see shim.js);
 // kept in memory where no memory file can be made.
 class TPieceMessage {
@@ -217,11 +253,13 @@ class TPieceMessage {
   void AppendStringPiece(const char* text, std::size_t length) {
     static const char* const Hex = "0123456789abcdef";
     std::size_t run = 0;
-    for (std::size_t i = 0; i < length; ++i) {
+    std::size_t i = 0;
+    while (i < length) {
+      i = NextToEscape(text, i, length);
+      if (i == length) break;
       const auto c = static_cast<unsigned char>(text[i]);
-      if (c >= 0x20 && c != '"' && c != '\\') continue;
       Append(text + run, i - run);
-      run = i + 1;
+      run = ++i;
       char escape[6] = {'\\', static_cast<char>(c), 0, 0, 0, 0};
       std::size_t size = 2;
       switch (c) {

@@ -1,6 +1,7 @@
 #include "core/text/JsonScanner.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -10,15 +11,16 @@ namespace {
 constexpr std::uint64_t EveryByte = 0x0101010101010101ULL;
 constexpr std::uint64_t HighBits = 0x8080808080808080ULL;
 
-// Whether any of the eight bytes of `word` is a quote, a backslash, a control
-// character or not ASCII: the only bytes inside a string that need a look.
-// May flag a clean word after a flagged byte, never miss one.
-bool NeedsAttention(std::uint64_t word) {
+// Marks (by their high bit) the bytes of `word` that are a quote, a
+// backslash, a control character or not ASCII: the only bytes inside a string
+// that need a look. The mark of the first such byte is exact; marks after it
+// may be false.
+std::uint64_t AttentionMarks(std::uint64_t word) {
   const auto zeroByte = [](std::uint64_t x) { return (x - EveryByte) & ~x & HighBits; };
   const std::uint64_t quote = zeroByte(word ^ (EveryByte * '"'));
   const std::uint64_t backslash = zeroByte(word ^ (EveryByte * '\\'));
   const std::uint64_t control = (word - EveryByte * 0x20) & ~word & HighBits;
-  return ((quote | backslash | control | word) & HighBits) != 0;
+  return (quote | backslash | control | word) & HighBits;
 }
 
 int HexDigit(char c) {
@@ -207,7 +209,12 @@ bool TJsonScanner::ReadStringBody(bool& hasEscapes) {
     while (size - at >= 8) {
       std::uint64_t word;
       std::memcpy(&word, data + at, 8);
-      if (NeedsAttention(word)) break;
+      if (const std::uint64_t marks = AttentionMarks(word)) {
+        // Straight to the first marked byte where the word's first byte is
+        // its lowest.
+        if constexpr (std::endian::native == std::endian::little) at += std::countr_zero(marks) / 8;
+        break;
+      }
       at += 8;
     }
     if (at >= size) return false;
@@ -364,23 +371,27 @@ std::string DecodeJsonString(std::string_view escaped) {
   return text;
 }
 
+std::string_view TJsonStringDecoder::Next(std::size_t limit, char (&escape)[4]) {
+  if (FPosition >= FText.size()) return {};
+  if (AtEscape()) return {escape, DecodeEscape(FText, FPosition, escape)};
+  std::size_t run = std::min(limit, FText.size() - FPosition);
+  if (FEscaped) {
+    const void* backslash = std::memchr(FText.data() + FPosition, '\\', run);
+    if (backslash) run = static_cast<const char*>(backslash) - (FText.data() + FPosition);
+  }
+  const std::string_view text = FText.substr(FPosition, run);
+  FPosition += run;
+  return text;
+}
+
 std::size_t TJsonStringDecoder::Read(char* buffer, std::size_t capacity) {
   std::size_t written = 0;
-  while (FPosition < FText.size() && written < capacity) {
-    const std::size_t room = capacity - written;
-    if (FEscaped && FText[FPosition] == '\\') {
-      if (room < 4) break;
-      written += DecodeEscape(FText, FPosition, buffer + written);
-      continue;
-    }
-    std::size_t run = std::min(room, FText.size() - FPosition);
-    if (FEscaped) {
-      const void* backslash = std::memchr(FText.data() + FPosition, '\\', run);
-      if (backslash) run = static_cast<const char*>(backslash) - (FText.data() + FPosition);
-    }
-    std::memcpy(buffer + written, FText.data() + FPosition, run);
-    written += run;
-    FPosition += run;
+  char escape[4];
+  while (written < capacity && !(AtEscape() && capacity - written < 4)) {
+    const std::string_view next = Next(capacity - written, escape);
+    if (next.empty()) break;
+    std::memcpy(buffer + written, next.data(), next.size());
+    written += next.size();
   }
   return written;
 }

@@ -74,6 +74,12 @@ class TJsonStringDecoder {
   // Writes the next decoded bytes to `buffer`, which holds `capacity` (at
   // least 4) bytes; returns how many, 0 at the end.
   std::size_t Read(char* buffer, std::size_t capacity);
+  // The next decoded bytes without a copy: a run of at most `limit` (at
+  // least 1) bytes of the text as written, which holds no escape, or one
+  // escape decoded into `escape`. Empty at the end.
+  std::string_view Next(std::size_t limit, char (&escape)[4]);
+  // Whether the next bytes come from an escape (a backslash in escaped text).
+  bool AtEscape() const { return FEscaped && FPosition < FText.size() && FText[FPosition] == '\\'; }
 
  private:
   std::string_view FText;

@@ -15,34 +15,57 @@ namespace {
 // UTF-8 with a byte-order mark, every line followed by CR LF. Lines end at CR
 // LF, a lone CR or a lone LF; a break at the very end ends the last line
 // without starting an empty one, so empty contents give no line at all. The
-// text is decoded from the message in steps and written as it goes.
-void WriteCrLfText(TJsonStringDecoder& contents, IFileReplacement& file) {
-  std::vector<char> input(FileChunkSize);
+// text is decoded from the message as it is written: short pieces gather in
+// a buffer, long runs without a break go to the file straight from the
+// message. A JSON string (`jsonString`) holds its breaks only as escapes:
+// the reader refuses raw control characters inside strings.
+void WriteCrLfText(TJsonStringDecoder& contents, bool jsonString, IFileReplacement& file) {
+  // Runs from this length on are written without a copy.
+  constexpr std::size_t DirectRun = 64 * 1024;
   std::string output = "\xEF\xBB\xBF";
-  output.reserve(2 * FileChunkSize + 3);
-  bool afterCr = false;   // a CR LF may be split between two steps
-  char last = '\n';      // no line is open before the first character
-  while (const std::size_t count = contents.Read(input.data(), input.size())) {
-    const char* at = input.data();
-    const char* end = at + count;
-    while (at < end) {
-      const char* run = at;
-      while (at < end && *at != '\r' && *at != '\n') ++at;
-      output.append(run, at);
-      if (at == end) break;
-      if (!(afterCr && *at == '\n' && at == run)) output += "\r\n";
-      afterCr = *at == '\r';
-      ++at;
-    }
-    if (count > 0) {
-      last = end[-1];
-      if (last != '\r' && last != '\n') afterCr = false;
-    }
-    file.Write({reinterpret_cast<const std::uint8_t*>(output.data()), output.size()});
+  output.reserve(FileChunkSize + DirectRun);
+  const auto write = [&file](std::string_view bytes) {
+    file.Write({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  };
+  const auto flush = [&] {
+    write(output);
     output.clear();
+  };
+  bool afterCr = false;   // a CR LF may come as two escapes
+  bool lineOpen = false;  // characters since the last break
+  char escape[4];
+  for (;;) {
+    const bool mayBreak = !jsonString || contents.AtEscape();
+    std::string_view next = contents.Next(FileChunkSize, escape);
+    if (next.empty()) break;
+    while (!next.empty()) {
+      std::size_t run = next.size();
+      if (mayBreak) {
+        run = 0;
+        while (run < next.size() && next[run] != '\r' && next[run] != '\n') ++run;
+      }
+      if (run > 0) {
+        if (run >= DirectRun) {
+          flush();
+          write(next.substr(0, run));
+        } else {
+          output.append(next.data(), run);
+        }
+        lineOpen = true;
+        afterCr = false;
+        next.remove_prefix(run);
+        if (next.empty()) break;
+      }
+      const char lineBreak = next.front();
+      next.remove_prefix(1);
+      if (!(afterCr && lineBreak == '\n')) output += "\r\n";
+      afterCr = lineBreak == '\r';
+      lineOpen = false;
+    }
+    if (output.size() >= FileChunkSize) flush();
   }
-  if (last != '\r' && last != '\n') output += "\r\n";  // the last line's own end
-  file.Write({reinterpret_cast<const std::uint8_t*>(output.data()), output.size()});
+  if (lineOpen) output += "\r\n";  // the last line's own end
+  flush();
 }
 
 void WriteTextFile(const TBridgeCall& call) {
@@ -54,7 +77,8 @@ void WriteTextFile(const TBridgeCall& call) {
   const TJsonValueView* value = call.Data.Find("contents");
   std::string_view contents;
   bool escaped = false;
-  if (value && value->Kind == TJsonKind::String) {
+  const bool jsonString = value && value->Kind == TJsonKind::String;
+  if (jsonString) {
     contents = value->Text;
     escaped = value->HasEscapes;
   } else {
@@ -63,12 +87,12 @@ void WriteTextFile(const TBridgeCall& call) {
   }
   IFileSystem& files = call.Module.Platform().FileSystem();
   ReplyAfterFileWork(call, contents.size(),
-                     [&files, path = *path, contents, escaped, storage] {
+                     [&files, path = *path, contents, escaped, jsonString, storage] {
                        try {
                          files.CreateDirectories(path.parent_path());
                          const auto file = files.ReplaceFile(path);
                          TJsonStringDecoder decoder(contents, escaped);
-                         WriteCrLfText(decoder, *file);
+                         WriteCrLfText(decoder, jsonString, *file);
                          file->Commit();
                        } catch (const std::exception& error) {
                          return FileFailure(error);
