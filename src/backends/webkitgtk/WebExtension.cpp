@@ -24,6 +24,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text/JsonSpecialBytes.h"
+
 namespace zel::resources {
 extern const std::string_view EngineShimJs;
 extern const std::string_view EngineWebContentJs;
@@ -205,18 +207,13 @@ void SendToHost(guint64 pageId, const TSender& sender, int memoryFile, const cha
 // text[from, length), or `length`: eight bytes at a time through the plain
 // text between them.
 std::size_t NextToEscape(const char* text, std::size_t from, std::size_t length) {
-  constexpr std::uint64_t EveryByte = 0x0101010101010101ULL;
-  constexpr std::uint64_t HighBits = 0x8080808080808080ULL;
-  const auto zeroByte = [](std::uint64_t x) { return (x - EveryByte) & ~x & HighBits; };
   std::size_t at = from;
   for (;;) {
     while (length - at >= 8) {
       std::uint64_t word;
       std::memcpy(&word, text + at, 8);
       // The first flag is exact; flags after it may mark clean bytes.
-      const std::uint64_t flags = zeroByte(word ^ (EveryByte * '"')) |
-                                  zeroByte(word ^ (EveryByte * '\\')) |
-                                  ((word - EveryByte * 0x20) & ~word & HighBits);
+      const std::uint64_t flags = zel::JsonSpecialByteMarks(word);
       if (flags) {
         if constexpr (std::endian::native == std::endian::little)
           return at + std::countr_zero(flags) / 8;

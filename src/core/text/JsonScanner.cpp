@@ -5,22 +5,17 @@
 #include <charconv>
 #include <cstring>
 
+#include "core/text/JsonSpecialBytes.h"
+
 namespace zel {
 namespace {
-
-constexpr std::uint64_t EveryByte = 0x0101010101010101ULL;
-constexpr std::uint64_t HighBits = 0x8080808080808080ULL;
 
 // Marks (by their high bit) the bytes of `word` that are a quote, a
 // backslash, a control character or not ASCII: the only bytes inside a string
 // that need a look. The mark of the first such byte is exact; marks after it
 // may be false.
 std::uint64_t AttentionMarks(std::uint64_t word) {
-  const auto zeroByte = [](std::uint64_t x) { return (x - EveryByte) & ~x & HighBits; };
-  const std::uint64_t quote = zeroByte(word ^ (EveryByte * '"'));
-  const std::uint64_t backslash = zeroByte(word ^ (EveryByte * '\\'));
-  const std::uint64_t control = (word - EveryByte * 0x20) & ~word & HighBits;
-  return (quote | backslash | control | word) & HighBits;
+  return JsonSpecialByteMarks(word) | (word & ByteHighBits);
 }
 
 int HexDigit(char c) {
