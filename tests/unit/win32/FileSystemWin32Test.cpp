@@ -14,10 +14,10 @@ namespace zel {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
+using test::ReadFile;
 using test::TTemporaryFolder;
 using test::UnicodeName;
-using test::WriteBytes;
+using test::WriteFile;
 
 void WriteThrough(TWin32FileSystem& files, const fs::path& path, const std::string& bytes) {
   auto replacement = files.ReplaceFile(path);
@@ -29,7 +29,7 @@ TEST(Win32FileSystem, ExistenceTellsFilesFromFolders) {
   TTemporaryFolder folder;
   TWin32FileSystem files;
   fs::create_directories(folder / UnicodeName);
-  WriteBytes(folder / (std::string(UnicodeName) + ".txt"), "x");
+  WriteFile(folder / (std::string(UnicodeName) + ".txt"), "x");
   const struct {
     fs::path Path;
     bool File;
@@ -52,16 +52,16 @@ TEST(Win32FileSystem, AReplacementTakesTheTargetsPlaceOnlyWhenCommitted) {
   TWin32FileSystem files;
   const fs::path target = folder / (std::string(UnicodeName) + ".txt");
   WriteThrough(files, target, "new file");
-  EXPECT_EQ(ReadBytes(target), "new file");
+  EXPECT_EQ(ReadFile(target), "new file");
   {
     auto abandoned = files.ReplaceFile(target);
     abandoned->Write({reinterpret_cast<const std::uint8_t*>("half"), 4});
   }
-  EXPECT_EQ(ReadBytes(target), "new file");
+  EXPECT_EQ(ReadFile(target), "new file");
   // The target's attributes stay with it.
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
   WriteThrough(files, target, std::string(200000, 'z'));
-  EXPECT_EQ(ReadBytes(target), std::string(200000, 'z'));
+  EXPECT_EQ(ReadFile(target), std::string(200000, 'z'));
   EXPECT_TRUE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_HIDDEN);
   // No temporary file is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
@@ -71,11 +71,11 @@ TEST(Win32FileSystem, TargetsThatCannotBeReplacedAreRefused) {
   TTemporaryFolder folder;
   TWin32FileSystem files;
   fs::create_directories(folder / "a folder");
-  WriteBytes(folder / "read-only.txt", "kept");
+  WriteFile(folder / "read-only.txt", "kept");
   SetFileAttributesW((folder / "read-only.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_THROW(files.ReplaceFile(folder / "a folder"), std::system_error);
   EXPECT_THROW(files.ReplaceFile(folder / "read-only.txt"), std::system_error);
-  EXPECT_EQ(ReadBytes(folder / "read-only.txt"), "kept");
+  EXPECT_EQ(ReadFile(folder / "read-only.txt"), "kept");
   // Devices are no files: NUL in any folder is the null device.
   EXPECT_THROW(files.ReplaceFile(folder / "nul"), ENotRegularFile);
   EXPECT_THROW(files.ReplaceFile("NUL"), ENotRegularFile);
@@ -92,11 +92,11 @@ TEST(Win32FileSystem, DeletingAFolderTakesEverythingInItButNotWhatLinksPointAt) 
   TWin32FileSystem files;
   const fs::path tree = folder / UnicodeName;
   fs::create_directories(tree / "sub" / "deeper");
-  WriteBytes(tree / "sub" / "deeper" / "file.txt", "x");
-  WriteBytes(tree / "read-only.txt", "x");
+  WriteFile(tree / "sub" / "deeper" / "file.txt", "x");
+  WriteFile(tree / "read-only.txt", "x");
   SetFileAttributesW((tree / "read-only.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   fs::create_directories(folder / "outside");
-  WriteBytes(folder / "outside" / "kept.txt", "kept");
+  WriteFile(folder / "outside" / "kept.txt", "kept");
   const bool linked = CreateSymbolicLinkW((tree / "link").c_str(), (folder / "outside").c_str(),
                                           SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
 
@@ -104,7 +104,7 @@ TEST(Win32FileSystem, DeletingAFolderTakesEverythingInItButNotWhatLinksPointAt) 
   EXPECT_FALSE(files.DeleteDirectory(folder / "missing"));
   EXPECT_TRUE(files.DeleteDirectory(fs::path(tree.native() + L"\\")));
   EXPECT_FALSE(fs::exists(tree));
-  EXPECT_EQ(ReadBytes(folder / "outside" / "kept.txt"), "kept");
+  EXPECT_EQ(ReadFile(folder / "outside" / "kept.txt"), "kept");
   if (!linked) std::cout << "note: no folder link could be made here; the link case was not run\n";
 
   wchar_t windows[MAX_PATH] = {};
@@ -116,7 +116,7 @@ TEST(Win32FileSystem, DeletingAFileNeverTakesAFolder) {
   TTemporaryFolder folder;
   TWin32FileSystem files;
   fs::create_directories(folder / "a folder");
-  WriteBytes(folder / UnicodeName, "x");
+  WriteFile(folder / UnicodeName, "x");
   SetFileAttributesW((folder / UnicodeName).c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_FALSE(files.DeleteFile(folder / "a folder"));
   EXPECT_TRUE(fs::is_directory(folder / "a folder"));
@@ -131,7 +131,7 @@ TEST(Win32FileSystem, CreatingFoldersMakesEveryMissingParent) {
   files.CreateDirectories(folder / UnicodeName / "b" / "c");
   EXPECT_TRUE(fs::is_directory(folder / UnicodeName / "b" / "c"));
   EXPECT_NO_THROW(files.CreateDirectories(folder / UnicodeName));
-  WriteBytes(folder / "a file", "");
+  WriteFile(folder / "a file", "");
   EXPECT_THROW(files.CreateDirectories(folder / "a file" / "below"), std::system_error);
 }
 

@@ -52,7 +52,7 @@ TEST(Win32Processes, AStartedProgramReceivesItsArgumentsAsGiven) {
   for (int i = 0; i < 200 && !std::filesystem::exists(output); ++i)
     std::this_thread::sleep_for(50ms);
   std::this_thread::sleep_for(200ms);
-  EXPECT_EQ(Lines(test::ReadBytes(output)), AwkwardArguments);
+  EXPECT_EQ(Lines(test::ReadFile(output)), AwkwardArguments);
   EXPECT_FALSE(TWin32Processes().Start(folder / "missing.exe", {}));
 }
 

@@ -4,11 +4,10 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
+#include "../PackageTestSupport.h"
 #include "core/text/PathText.h"
 
 namespace zel::test {
@@ -46,19 +45,6 @@ class TTemporaryFolder {
   std::filesystem::path FPath;
 };
 
-inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file << bytes;
-}
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
-// The program tests start (tests/unit/win32/child).
 inline std::filesystem::path TestChild() { return Utf8ToPath(ZEL_WIN32_TEST_CHILD); }
 
 // Non-ASCII names: Latin letters with marks, Greek, CJK and a character

@@ -31,7 +31,7 @@ std::string RunToEnd(const TShellCommand& command) {
 
 TEST(Win32ShellCommand, OutputAndErrorsAreCapturedInOrderFromTheWorkingFolder) {
   test::TTemporaryFolder folder;
-  test::WriteBytes(folder / "marker.txt", "");
+  test::WriteFile(folder / "marker.txt", "");
   const std::string variable = test::UniqueName("ZEL_SHELL_VARIABLE");
   TWin32Environment().Set(variable, "inherited");
   struct TCase {
@@ -84,7 +84,7 @@ TEST(Win32ShellExecute, AProgramStartsWithItsArguments) {
   for (int i = 0; i < 200 && !std::filesystem::exists(output); ++i)
     std::this_thread::sleep_for(50ms);
   std::this_thread::sleep_for(200ms);
-  EXPECT_EQ(test::ReadBytes(output), std::string("two words\n") + test::UnicodeName + "\n");
+  EXPECT_EQ(test::ReadFile(output), std::string("two words\n") + test::UnicodeName + "\n");
 }
 
 HWND CaptionedWindow(const std::string& caption) {

@@ -60,7 +60,7 @@ TEST(Win32SharedLibraries, AFileIsLoadedItsExportsFoundAndFailuresNameThePath) {
   EXPECT_EQ(kernel->Symbol("NoSuchExportAnywhere"), nullptr);
 
   TTemporaryFolder folder;
-  test::WriteBytes(folder / "not-a-library.dll", "plain text, no image");
+  test::WriteFile(folder / "not-a-library.dll", "plain text, no image");
   const fs::path failures[] = {
       folder / (std::string(UnicodeName) + ".dll"),  // missing
       folder / "not-a-library.dll",
@@ -90,7 +90,7 @@ TEST(Win32FileMapping, TheWholeFileIsMappedWhateverItsNameOrSize) {
   };
   for (const auto& [name, bytes] : files) {
     SCOPED_TRACE(name);
-    test::WriteBytes(folder / name, bytes);
+    test::WriteFile(folder / name, bytes);
     const auto mapped = mapping.MapReadOnly(folder / name);
     const auto view = mapped->Bytes();
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(view.data()), view.size()), bytes);
