@@ -2,7 +2,9 @@
 of a packaged application, each next to the same measurement of a floor in the
 same run and environment: the minimal WebKitGTK program
 (bench/floor/MinimalWebKit.c) for the engine figures, `base64 -d` and `cat`
-followed by `sync` for the large files.
+followed by `sync` for the large files, and for those also the same call
+answered by the minimal program's own message handler (`_engine_floor_ms`):
+what the bare engine needs to hand the page's text to its host and write it.
 
 Samples are taken in pairs, one of zel and one of the floor, their order
 alternating from pair to pair, after a warm-up pair that is not counted; a
@@ -42,6 +44,13 @@ function call() {
   return new Promise((resolve) => {
     window.__pong = resolve;
     window.webkit.messageHandlers.host.postMessage(JSON.stringify({ id: 10001 }));
+  });
+}
+// A large file written by the bare engine's message handler `name` (the floor).
+function hostFile(name, contents) {
+  return new Promise((resolve, reject) => {
+    window.__pong = (result) => (result === 0 ? resolve() : reject(new Error(name + ' failed')));
+    window.webkit.messageHandlers[name].postMessage(contents);
   });
 }
 // Base64 text of `bytes` random bytes, made in steps of 65535 bytes (a
@@ -109,11 +118,13 @@ async function run() {
   }
   if (mode === 'decode') {
     const contents = randomBase64(@DECODE_BYTES@);
-    await timedCall('D', () => zel.base64.decodeToFile({ filePath: 'out/decoded.bin', contents }));
+    await timedCall('D', () => window.zel ? zel.base64.decodeToFile({ filePath: 'out/decoded.bin', contents })
+                                          : hostFile('decodeToFile', contents));
   }
   if (mode === 'writetext') {
     const contents = text(@TEXT_BYTES@);
-    await timedCall('W', () => zel.files.writeTextFile({ filePath: 'out/text.txt', contents }));
+    await timedCall('W', () => window.zel ? zel.files.writeTextFile({ filePath: 'out/text.txt', contents })
+                                          : hostFile('writeText', contents));
   }
 }
 run();
@@ -184,6 +195,15 @@ def status_mib(pid, field):
     return 0.0
 
 
+def cpu_ms(pid):
+    """User and system CPU time the process has used so far, in ms."""
+    try:
+        fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) * 1000 / os.sysconf("SC_CLK_TCK")
+    except (OSError, IndexError, ValueError):
+        return 0.0
+
+
 def reset_peak(pid):
     """Starts the process's peak resident size (VmHWM) afresh."""
     try:
@@ -211,6 +231,7 @@ class Sample:
         self.report, self.t0 = report, t0
         self.rss = None
         self.growth = {}
+        self.cpu = {}
 
 
 def run_once(display, command, env, want_rss=False, timeout=120):
@@ -230,15 +251,16 @@ def run_once(display, command, env, want_rss=False, timeout=120):
                 for name, pid in (("ui", process.pid), ("web", web)):
                     if pid:
                         reset_peak(pid)
-                        before[name] = (pid, status_mib(pid, "VmRSS"))
+                        before[name] = (pid, status_mib(pid, "VmRSS"), cpu_ms(pid))
             elif report is not None and report != "ready":
                 break
             time.sleep(0.02)
         if report.startswith("E:"):
             raise RuntimeError(f"the page failed: {report}")
         sample = Sample(report, t0)
-        for name, (pid, rss) in before.items():
+        for name, (pid, rss, cpu) in before.items():
             sample.growth[name] = status_mib(pid, "VmHWM") - rss
+            sample.cpu[name] = cpu_ms(pid) - cpu
         if want_rss:
             time.sleep(1)
             sample.rss = status_mib(process.pid, "VmRSS")
@@ -260,31 +282,34 @@ def line(name, value, unit):
     print(f"BENCH {name} {value:.2f} {unit}", flush=True)
 
 
-def compared(name, pairs, unit, own=""):
-    """Prints the medians of both sides, the median of the paired ratios and
-    their interquartile range."""
-    line(f"{name}{own}_{unit}", statistics.median(z for z, _ in pairs), unit)
-    line(f"{name}_floor_{unit}", statistics.median(f for _, f in pairs), unit)
+def compared(name, rounds, unit, own="", against="", side=1):
+    """Prints the medians of zel and of one floor (`side` in each round), the
+    median of the paired ratios and their interquartile range; `against`
+    names a second floor of the same figure."""
+    pairs = [(values[0], values[side]) for values in rounds]
+    if not against:
+        line(f"{name}{own}_{unit}", statistics.median(z for z, _ in pairs), unit)
+    line(f"{name}_{against}floor_{unit}", statistics.median(f for _, f in pairs), unit)
     ratios = [z / f for z, f in pairs]
-    line(f"{name}_ratio", statistics.median(ratios), "x")
+    line(f"{name}_{against}ratio", statistics.median(ratios), "x")
     low, high = quartiles(ratios)
-    print(f"BENCH {name}_spread {low:.2f}-{high:.2f} x", flush=True)
+    print(f"BENCH {name}_{against}spread {low:.2f}-{high:.2f} x", flush=True)
 
 
-def interleaved(pairs, zel_sample, floor_sample):
-    """A warm-up pair, then `pairs` pairs in alternating order; returns the
-    (zel, floor) values of the counted pairs."""
-    values = []
+def interleaved(pairs, *samplers):
+    """A warm-up round, then `pairs` rounds of one sample of each sampler
+    (zel first), the order rotating from round to round so that the
+    machine's drift hits every side alike; returns the values of the counted
+    rounds in the samplers' order."""
+    rounds = []
     for index in range(pairs + 1):
-        if index % 2 == 0:
-            z = zel_sample(index)
-            f = floor_sample(index)
-        else:
-            f = floor_sample(index)
-            z = zel_sample(index)
+        values = [None] * len(samplers)
+        for step in range(len(samplers)):
+            which = (index + step) % len(samplers)
+            values[which] = samplers[which](index)
         if index > 0:
-            values.append((z, f))
-    return values
+            rounds.append(tuple(values))
+    return rounds
 
 
 def timed_shell(command):
@@ -329,9 +354,9 @@ def main():
                            stdout=subprocess.DEVNULL)
             executables[mode] = exe
 
-        def floor_command(mode):
+        def floor_command(mode, output=None):
             (site / "index.html").write_text(page(mode))
-            return [str(BIN / "zel_bench_floor"), str(site)]
+            return [str(BIN / "zel_bench_floor"), str(site)] + ([str(output)] if output else [])
 
         def engine_figure(mode, name, unit, want_rss=False):
             rss = []
@@ -362,7 +387,8 @@ def main():
             result = exe.parent / output
             floor_input = work / f"{mode}.floor-input"
             floor_output = work / f"{mode}.floor-output"
-            gaps, growth = [], {}
+            engine_output = work / f"{mode}.engine-output"
+            gaps, growth, cpu = [], {}, {}
 
             def zel_sample(index):
                 sample = run_once(display, [str(exe)], env, timeout=300)
@@ -374,20 +400,37 @@ def main():
                     gaps.append(float(gap))
                     for process, mib in sample.growth.items():
                         growth.setdefault(process, []).append(mib)
+                    for process, milliseconds in sample.cpu.items():
+                        cpu.setdefault(process, []).append(milliseconds)
                 result.unlink()
                 return float(milliseconds)
 
             def floor_sample(index):
                 if index == 0 and not floor_input.exists():
-                    return 1.0  # runs before the input exists; the warm-up pair is not counted
+                    return 1.0  # runs before the input exists; the warm-up round is not counted
                 return timed_shell(FLOOR_COMMANDS[mode].format(input=floor_input, output=floor_output))
 
-            compared(name, interleaved(pairs, zel_sample, floor_sample), "ms", own="_call")
+            # The same call answered by the bare engine's message handler.
+            def engine_floor_sample(index):
+                sample = run_once(display, floor_command(mode, engine_output), env, timeout=300)
+                if engine_output.stat().st_size == 0:
+                    raise RuntimeError(f"the bare engine wrote nothing for {mode}")
+                engine_output.unlink()
+                return float(sample.report.split(":")[1])
+
+            rounds = interleaved(pairs, zel_sample, floor_sample, engine_floor_sample)
+            compared(name, rounds, "ms", own="_call")
+            compared(name, rounds, "ms", against="engine_", side=2)
             line(f"{name}_frame_gap_ms", statistics.median(gaps), "ms")
             for process, values in sorted(growth.items()):
                 line(f"{name}_{process}_rss_growth_mib", statistics.median(values), "MiB")
+            # Where the call's time goes: CPU of each process from the page's
+            # "ready" to its report (the 1 s pause before the call included).
+            for process, values in sorted(cpu.items()):
+                line(f"{name}_{process}_cpu_ms", statistics.median(values), "ms")
             floor_input.unlink(missing_ok=True)
             floor_output.unlink(missing_ok=True)
+            engine_output.unlink(missing_ok=True)
             return statistics.median(gaps)
 
         def base64_of(result, floor_input):
