@@ -89,12 +89,15 @@ void RunInstallationBranch(IPlatform& platform, TStartupLoader& startup) {
     return;
   }
 
-  // An installer left by an interrupted attempt is run as it is found.
+  // The installer runs with the administrator's rights, so only the
+  // package's own is run: one left by an interrupted attempt is used when it
+  // is that, anything else of that name (the folder is the user's to write)
+  // is replaced, and without an installer in the package nothing runs.
   const fs::path installer =
       fs::absolute(startup.AppCacheDir() + std::string(EngineFiles.InstallerName));
-  std::error_code error;
-  const bool present = fs::exists(installer, error) ||
-                       ExtractEntryToFile(startup.ExeZip(), EngineFiles.InstallerName, installer);
+  const bool present =
+      FileHoldsEntry(startup.ExeZip(), EngineFiles.InstallerName, installer) ||
+      ExtractEntryToFile(startup.ExeZip(), EngineFiles.InstallerName, installer);
 
   TEdgeInstallerForm form(platform.StartupWindows());
   form.SetColor(settings.ReadInteger(App, "InstallFormColor", TEdgeInstallerForm::DefaultColor));
@@ -112,6 +115,7 @@ void RunInstallationBranch(IPlatform& platform, TStartupLoader& startup) {
   }
 
   if (CheckEngineIsInstalled(platform.SharedLibraries(), startup.WebViewLoaderPath())) {
+    std::error_code error;
     fs::remove(installer, error);
     // The new process starts from the beginning, without arguments: it asks
     // for the password when there is one.

@@ -12,4 +12,9 @@ namespace zel {
 // the package has no such entry; a damaged entry throws.
 bool ExtractEntryToFile(TExeZip& zip, std::string_view name, const std::filesystem::path& target);
 
+// True when `target` is a regular file (not a link) holding exactly the bytes
+// of the package entry `name`, by size and CRC-32; false when the package has
+// no such entry.
+bool FileHoldsEntry(TExeZip& zip, std::string_view name, const std::filesystem::path& target);
+
 }  // namespace zel

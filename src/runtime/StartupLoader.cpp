@@ -1,7 +1,5 @@
 #include "runtime/StartupLoader.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <system_error>
 
@@ -27,19 +25,6 @@ bool IsBlank(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) > 0x20) return false;
   return true;
-}
-
-// True when `path` holds exactly `size` bytes whose CRC-32 is `crc`.
-bool FileMatches(const std::string& path, std::uint64_t size, std::uint32_t crc) {
-  std::error_code error;
-  if (std::filesystem::file_size(path, error) != size || error) return false;
-  TFileStream file(path, TFileMode::OpenRead);
-  std::vector<unsigned char> buffer(1 << 16);
-  uLong sum = crc32(0L, Z_NULL, 0);
-  for (std::size_t n; (n = file.Read(buffer.data(), buffer.size())) > 0;) {
-    sum = crc32(sum, buffer.data(), static_cast<uInt>(n));
-  }
-  return sum == crc;
 }
 
 constexpr const char* AutomationArgument = "--automation";
@@ -157,8 +142,7 @@ void TStartupLoader::ExtractEngineFile(std::string_view name) {
   // interfaces, so one left by another version would crash this runtime: it
   // is replaced.
   const std::string target = FWebViewDir + std::string(name);
-  const TZipEntryInfo& entry = ExeZip().Entry(static_cast<std::size_t>(index));
-  if (FileMatches(target, entry.Size, entry.Crc32)) return;
+  if (FileHoldsEntry(ExeZip(), name, target)) return;
   ExtractEntryToFile(ExeZip(), name, target);
 }
 

@@ -409,6 +409,18 @@ TEST_F(StartupTest, EngineLibraryIsExtractedWhenAbsentOrDifferent) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(test::ReadFile(EnginePath()), EngineBytes);
   EXPECT_TRUE(FMainWindow);
+
+  // A link in its place is replaced by the package's file even when it
+  // leads to the same bytes: where it leads may change after the check.
+  const std::string elsewhere = LocalAppData() + "elsewhere.so";
+  test::WriteFile(elsewhere, EngineBytes);
+  std::filesystem::remove(EnginePath());
+  std::filesystem::create_symlink(elsewhere, EnginePath());
+  NewProcess();
+  InstallEngine();
+  EXPECT_EQ(Run(), 0);
+  EXPECT_FALSE(std::filesystem::is_symlink(EnginePath()));
+  EXPECT_EQ(test::ReadFile(EnginePath()), EngineBytes);
 }
 
 TEST_F(StartupTest, MissingEngineWithInstallingSwitchedOffShowsMessage6AndKeepsTheFolder) {
@@ -478,8 +490,16 @@ TEST_F(StartupTest, InstallationBranch) {
        true},
       {"installed although the installer complained", false, true, std::nullopt,
        {TOutcome::Ended, 1, "W: something"}, true, std::nullopt, true, true},
-      {"installer left by an earlier attempt", false, true, "#!/bin/sh\n# left over\n",
+      {"installer left by an earlier attempt", false, true, installerBytes,
        {TOutcome::Ended, 0, ""}, true, std::nullopt, true, true},
+      // The folder is the user's to write: whatever else lies there under the
+      // installer's name is never run with the administrator's rights.
+      {"another file under the installer's name", false, true, "#!/bin/sh\n# planted\n",
+       {TOutcome::Ended, 0, ""}, true, std::nullopt, true, true},
+      {"a file under the installer's name, none in the package", false, false,
+       "#!/bin/sh\n# planted\n", {}, false,
+       message9 + "\n\nThe package carries no engine installer (zel-engine-install.sh).", false,
+       false},
       {"ended well, still no engine", false, true, std::nullopt, {TOutcome::Ended, 0, "ignored"},
        false, message9, false, false},
       {"installer failed", false, true, std::nullopt,
@@ -545,14 +565,14 @@ TEST_F(StartupTest, InstallationBranch) {
       EXPECT_EQ(Shown()[1].Caption, "Error");
     }
 
-    const bool ran = !c.RefuseAtPrompt && (c.PackageHasInstaller || c.InstallerLeftBefore);
+    const bool ran = !c.RefuseAtPrompt && c.PackageHasInstaller;
     ASSERT_EQ(Platform().Processes().AdminRuns().size(), ran ? 1u : 0u);
     if (ran) {
       const TAdminRun& run = Platform().Processes().AdminRuns()[0];
       EXPECT_EQ(run.File, installer);
       EXPECT_TRUE(run.Params.empty());
       EXPECT_EQ(run.TimeLimit, std::chrono::minutes(30));
-      EXPECT_EQ(runFound, c.InstallerLeftBefore.value_or(installerBytes));
+      EXPECT_EQ(runFound, installerBytes);
       EXPECT_TRUE(busyWhileRunning);
     }
     EXPECT_EQ(Platform().StartupWindows().BusyWindows().size(), c.RefuseAtPrompt ? 0u : 1u);
