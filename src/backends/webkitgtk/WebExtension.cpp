@@ -369,7 +369,7 @@ void WindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFr
       context, source.data(), static_cast<gssize>(source.size()), "zel-engine:///shim.js", 1);
   if (shim && jsc_value_is_function(shim)) {
     auto* binding = new TFrameBinding{WEBKIT_FRAME(g_object_ref(frame)),
-                                      webkit_web_page_get_id(page), std::nullopt};
+                                      webkit_web_page_get_id(page), std::nullopt, nullptr, 2};
     JSCValue* post = jsc_value_new_function(context, nullptr, G_CALLBACK(Post), binding,
                                             FreeBinding, G_TYPE_NONE, 1, G_TYPE_STRING);
     JSCValue* postPart =
