@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <system_error>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "backends/fake/FakePlatform.h"
 #include "core/ArchiveKey.h"
 #include "core/Error.h"
+#include "core/BuildPlatform.h"
 #include "core/messages/LocalizedMessages.h"
 #include "core/package/EngineFiles.h"
 #include "core/package/ExeUtils.h"
@@ -442,7 +444,11 @@ TEST_F(StartupTest, EngineLibraryIsExtractedWhenAbsentOrDifferent) {
   const std::string elsewhere = LocalAppData() + "elsewhere.so";
   test::WriteFile(elsewhere, EngineBytes);
   std::filesystem::remove(EnginePath());
-  std::filesystem::create_symlink(elsewhere, EnginePath());
+  std::error_code linkError;
+  std::filesystem::create_symlink(elsewhere, EnginePath(), linkError);
+  // Wine makes no symbolic links: there the case cannot arise.
+  if (linkError && BuildPlatform == TBuildPlatform::Windows) return;
+  ASSERT_FALSE(linkError) << linkError.message();
   NewProcess();
   InstallEngine();
   EXPECT_EQ(Run(), 0);
