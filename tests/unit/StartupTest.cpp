@@ -8,7 +8,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <system_error>
 #include <string_view>
 #include <utility>
@@ -59,12 +58,10 @@ std::string Named(std::string text) {
   return text;
 }
 
-// The installer's parameters, word by word.
+// The parameters the engine's installer runs with.
 std::vector<std::string> InstallerParameters() {
-  std::vector<std::string> words;
-  std::istringstream text{std::string(EngineFiles.InstallerParameters)};
-  for (std::string word; text >> word;) words.push_back(word);
-  return words;
+  if (BuildPlatform == TBuildPlatform::Windows) return {"/silent", "/install"};
+  return {};
 }
 
 std::string BasicIni(const std::string& extraLines = "") {
