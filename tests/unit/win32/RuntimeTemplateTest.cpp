@@ -83,10 +83,14 @@ class RuntimeTemplateTest : public ::testing::Test {
       CloseHandle(FProcess.hThread);
     }
     for (const char* name : {"ZEL_STANDIN_ENGINE_MARKER", "ZEL_STANDIN_DOCUMENT", "ZEL_STANDIN_POSTED",
-                             "ZEL_STANDIN_PROCESS", "ZEL_STANDIN_MESSAGES"})
+                             "ZEL_STANDIN_PROCESS", "ZEL_STANDIN_MESSAGES",
+                             "ZEL_STANDIN_FOLLOW_LINK"})
       SetEnv(name, "");
     std::error_code error;
     fs::remove_all(FAppCacheDir, error);
+    // What a wrongly answered call would have written.
+    RegDeleteTreeW(HKEY_CURRENT_USER,
+                   WideOf("Software\\ZelWineForeign" + std::to_string(GetCurrentProcessId())).c_str());
   }
 
   std::string Path(const std::string& name) const { return (FDir / name).string(); }
@@ -218,6 +222,34 @@ TEST_F(RuntimeTemplateTest, TheInstallerRunsTheAppRestartsAndAnswersBridgeCalls)
   EXPECT_EQ(test::ReadFile(written), "\xEF\xBB\xBF" "from the page\r\n");
   EXPECT_NE(reply("s1").find("zel-shell"), std::string::npos) << reply("s1");
   EXPECT_NE(reply("r3").find("\"success\": true"), std::string::npos) << reply("r3");
+}
+
+TEST_F(RuntimeTemplateTest, CallsFromAnotherOriginAreNeverAnswered) {
+  test::WriteFile(Path("engine-installed"), std::string("installed"));
+  const std::string key = "Software\\\\ZelWineForeign" + std::to_string(GetCurrentProcessId());
+  test::WriteFile(Path("messages.txt"),
+                  "{\"id\":13001,\"uuid\":\"x1\",\"data\":{\"key\":\"" + key +
+                      "\",\"name\":\"n\",\"value\":\"v\"}}\n"
+                      "{\"id\":30003,\"uuid\":\"x2\",\"data\":{\"filePath\":\"x.txt\","
+                      "\"contents\":\"x\"}}\n");
+  SetEnv("ZEL_STANDIN_MESSAGES", Path("messages.txt"));
+  // The application's page links to a web page, which calls the bridge.
+  SetEnv("ZEL_STANDIN_FOLLOW_LINK", "https://evil.example/page");
+
+  Start(MakeApp(""));
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(Path("document.txt")); }, 60000));
+  // The stand-in delivers the messages right after the web page: give the
+  // runtime the time it takes for an answered call, several times over.
+  Sleep(3000);
+  std::string posted;
+  for (const std::string& line : Lines(Path("posted.txt"))) posted += line + "\n";
+  EXPECT_EQ(posted.find("\"uuid\": \"x"), std::string::npos) << posted;
+  HKEY opened = nullptr;
+  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER,
+                          WideOf("Software\\ZelWineForeign" + std::to_string(GetCurrentProcessId())).c_str(),
+                          0, KEY_READ, &opened),
+            ERROR_SUCCESS);
+  if (opened) RegCloseKey(opened);
 }
 
 }  // namespace

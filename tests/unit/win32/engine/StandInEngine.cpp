@@ -12,6 +12,10 @@
 //                               page" after each navigation completes
 //   ZEL_STANDIN_MESSAGE_SOURCE  the address they come from (default: the
 //                               navigated address)
+//   ZEL_STANDIN_FOLLOW_LINK     a web address the page follows a link to
+//                               once it is shown (loaded from "the network":
+//                               no resource request); the messages then come
+//                               from that page
 //   ZEL_STANDIN_POSTED          every PostWebMessageAsJson, one per line
 //   ZEL_STANDIN_PROCESS         the id of each process that creates an
 //                               environment, one per line
@@ -454,7 +458,27 @@ class TWebView final : public TComObject<ICoreWebView2> {
     FSourceChanged.Raise(static_cast<ICoreWebView2*>(this), changed.Get());
     auto completed = TComRef<TNavigationCompletedArgs>::Adopt(new TNavigationCompletedArgs(answered, id));
     FNavigationCompleted.Raise(static_cast<ICoreWebView2*>(this), completed.Get());
-    if (answered) PostScriptedMessages();
+    if (!answered) return;
+    const std::wstring link = Environment(L"ZEL_STANDIN_FOLLOW_LINK");
+    if (link.empty() || link == uri) {
+      PostScriptedMessages();
+      return;
+    }
+    TComRef<TWebView> self(this);
+    Later([self, link] { self->FollowLink(link); });
+  }
+
+  void FollowLink(const std::wstring& uri) {
+    const UINT64 id = ++FNavigations;
+    auto starting = TComRef<TNavigationStartingArgs>::Adopt(new TNavigationStartingArgs(uri, id));
+    FNavigationStarting.Raise(static_cast<ICoreWebView2*>(this), starting.Get());
+    if (starting->Cancelled()) return;
+    FSource = uri;
+    auto changed = TComRef<TSourceChangedArgs>::Adopt(new TSourceChangedArgs);
+    FSourceChanged.Raise(static_cast<ICoreWebView2*>(this), changed.Get());
+    auto completed = TComRef<TNavigationCompletedArgs>::Adopt(new TNavigationCompletedArgs(true, id));
+    FNavigationCompleted.Raise(static_cast<ICoreWebView2*>(this), completed.Get());
+    PostScriptedMessages();
   }
 
   // "The page" posts the lines of the message file, each from the message
