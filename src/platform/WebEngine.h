@@ -249,6 +249,19 @@ class IWebViewEnvironment {
 
 using TEnvironmentCompleted = std::function<void(HRESULT, std::shared_ptr<IWebViewEnvironment>)>;
 
+class ISharedLibrary;
+
+// How this build calls the two entry points of its engine library: the
+// library of this project shares the runtime's C++ interfaces, the loader
+// library of WebView2 speaks COM. Each function looks its symbol up in
+// `library` and returns E_FAIL, calling nothing, when it is missing.
+struct TEngineEntryPoints {
+  // Asks for an environment; `completed` runs only when the call succeeds.
+  HRESULT (*CreateEnvironment)(ISharedLibrary& library, TEnvironmentCompleted completed);
+  // The installed engine's version, empty when there is none.
+  HRESULT (*BrowserVersion)(ISharedLibrary& library, std::string& version);
+};
+
 }  // namespace zel
 
 // The engine library's entry points, resolved by name after loading it. They

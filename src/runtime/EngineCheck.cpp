@@ -8,17 +8,15 @@
 namespace zel {
 
 bool CheckEngineIsInstalled(ISharedLibraries& libraries,
-                            const std::filesystem::path& engineLibraryPath) {
+                            const std::filesystem::path& engineLibraryPath,
+                            const TEngineEntryPoints& entryPoints) {
   std::error_code error;
   if (!std::filesystem::exists(engineLibraryPath, error)) return false;
   std::string loadError;
   const auto library = libraries.Load(engineLibraryPath, loadError);
   if (!library) return false;
-  const auto versionOf = reinterpret_cast<TGetAvailableCoreWebView2BrowserVersionString>(
-      library->Symbol("GetAvailableCoreWebView2BrowserVersionString"));
-  if (versionOf == nullptr) return false;
   std::string version;
-  return Succeeded(versionOf(nullptr, &version)) && !version.empty();
+  return Succeeded(entryPoints.BrowserVersion(*library, version)) && !version.empty();
 }
 
 }  // namespace zel

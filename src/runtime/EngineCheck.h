@@ -2,6 +2,8 @@
 #include <filesystem>
 
 #include "platform/SharedLibraries.h"
+#include "platform/WebEngine.h"
+#include "runtime/WebViewLoader.h"
 
 namespace zel {
 
@@ -10,6 +12,7 @@ namespace zel {
 // installed. A library that cannot be loaded (its engine is missing) or lacks
 // the entry point counts as no engine. The library is released afterwards.
 bool CheckEngineIsInstalled(ISharedLibraries& libraries,
-                            const std::filesystem::path& engineLibraryPath);
+                            const std::filesystem::path& engineLibraryPath,
+                            const TEngineEntryPoints& entryPoints = SharedInterfaceEntryPoints);
 
 }  // namespace zel

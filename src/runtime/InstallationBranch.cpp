@@ -114,7 +114,8 @@ void RunInstallationBranch(IPlatform& platform, TStartupLoader& startup) {
         "The package carries no engine installer (" + std::string(EngineFiles.InstallerName) + ").";
   }
 
-  if (CheckEngineIsInstalled(platform.SharedLibraries(), startup.WebViewLoaderPath())) {
+  if (CheckEngineIsInstalled(platform.SharedLibraries(), startup.WebViewLoaderPath(),
+                             startup.EngineEntryPoints())) {
     std::error_code error;
     fs::remove(installer, error);
     // The new process starts from the beginning, without arguments: it asks

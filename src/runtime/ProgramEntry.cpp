@@ -33,7 +33,8 @@ void ShowEscapedError(IPlatform& platform, const std::string& text) {
 
 int RunMainWindow(IPlatform& platform, TStartupLoader& startup) {
   TMimeTypes::InstallSystemSource(&platform.ContentTypes());
-  TLibraryWebViewLoader loader(platform.SharedLibraries(), startup.WebViewLoaderPath());
+  TLibraryWebViewLoader loader(platform.SharedLibraries(), startup.WebViewLoaderPath(),
+                               startup.EngineEntryPoints());
   TMainForm form(platform, startup, loader);
   form.FormCreate();
   form.Window().Show();

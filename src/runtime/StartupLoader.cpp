@@ -52,8 +52,9 @@ std::string WithoutWord(const std::string& text, std::string_view word) {
 
 }  // namespace
 
-TStartupLoader::TStartupLoader(IPlatform& platform, std::vector<std::string> arguments)
-    : FPlatform(platform), FArguments(std::move(arguments)) {}
+TStartupLoader::TStartupLoader(IPlatform& platform, std::vector<std::string> arguments,
+                               const TEngineEntryPoints& engineEntryPoints)
+    : FPlatform(platform), FArguments(std::move(arguments)), FEngineEntryPoints(engineEntryPoints) {}
 
 bool TStartupLoader::FirstArgumentIsAppID() const {
   return !FArguments.empty() && FArguments[0] == FAppID;
@@ -74,7 +75,7 @@ bool TStartupLoader::Execute() {
   SetEngineEnvironment();                     // step 9
 
   // Step 10.
-  if (!CheckEngineIsInstalled(FPlatform.SharedLibraries(), FWebViewLoaderPath)) {
+  if (!CheckEngineIsInstalled(FPlatform.SharedLibraries(), FWebViewLoaderPath, FEngineEntryPoints)) {
     RunInstallationBranch();
     return false;
   }

@@ -15,6 +15,7 @@
 #include "core/settings/ProjectIni.h"
 #include "platform/Platform.h"
 #include "runtime/AppSource.h"
+#include "runtime/WebViewLoader.h"
 
 namespace zel {
 
@@ -26,7 +27,9 @@ class TStartupLoader : public IAppSource {
       "--enable-features=msSpeechRecognition --autoplay-policy=no-user-gesture-required";
 
   // `arguments` is the command line without the program's own path.
-  TStartupLoader(IPlatform& platform, std::vector<std::string> arguments);
+  // `engineEntryPoints` says how the engine library of this build is called.
+  TStartupLoader(IPlatform& platform, std::vector<std::string> arguments,
+                 const TEngineEntryPoints& engineEntryPoints = SharedInterfaceEntryPoints);
   ~TStartupLoader() override = default;
   TStartupLoader(const TStartupLoader&) = delete;
   TStartupLoader& operator=(const TStartupLoader&) = delete;
@@ -49,6 +52,7 @@ class TStartupLoader : public IAppSource {
   const std::string& AppCacheDir() const { return FAppCacheDir; }
   const std::string& WebViewDir() const { return FWebViewDir; }
   const std::string& WebViewLoaderPath() const { return FWebViewLoaderPath; }
+  const TEngineEntryPoints& EngineEntryPoints() const { return FEngineEntryPoints; }
   const std::vector<std::string>& Arguments() const override { return FArguments; }
   const std::filesystem::path& ExecutablePath() const override { return FExecutablePath; }
   IPlatform& Platform() { return FPlatform; }
@@ -77,6 +81,7 @@ class TStartupLoader : public IAppSource {
 
   IPlatform& FPlatform;
   std::vector<std::string> FArguments;
+  const TEngineEntryPoints& FEngineEntryPoints;
   std::filesystem::path FExecutablePath;
   std::unique_ptr<TExeUtils> FExeUtils;
   std::unique_ptr<TAttachedPackage> FPackage;

@@ -1,5 +1,7 @@
 #include "runtime/WebResources.h"
 
+#include "core/BuildPlatform.h"
+
 #include <system_error>
 
 #include "core/text/MimeTypes.h"
@@ -68,7 +70,9 @@ std::string TWebResources::RelativePath(std::string_view requestUri) {
 }
 
 std::string TWebResources::AbsolutePath(std::string_view requestUri) {
-  return "/" + ReplaceAll(requestUri, FileScheme, "");
+  // Windows paths begin with their drive (file:///C:/a.png is C:/a.png).
+  const std::string path = ReplaceAll(requestUri, FileScheme, "");
+  return BuildPlatform == TBuildPlatform::Windows ? path : "/" + path;
 }
 
 std::string TWebResources::MimeType(std::string_view relativePath) {

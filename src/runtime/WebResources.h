@@ -23,7 +23,8 @@ class TWebResources {
   // "?", every "%20" a blank.
   static std::string RelativePath(std::string_view requestUri);
   // The request address with every "file:///" removed, as a path from the
-  // root: file:///home/a.png gives /home/a.png.
+  // root: file:///home/a.png gives /home/a.png, on Windows file:///C:/a.png
+  // gives C:/a.png.
   static std::string AbsolutePath(std::string_view requestUri);
   // The content type for the file name of `relativePath` (only backslash and
   // colon separate), "application/javascript" for every ".js".

@@ -2,11 +2,36 @@
 
 namespace zel {
 
-TLibraryWebViewLoader::TLibraryWebViewLoader(ISharedLibraries& libraries,
-                                             std::filesystem::path webViewLoaderPath)
-    : FLibraries(libraries), FWebViewLoaderPath(std::move(webViewLoaderPath)) {}
+namespace {
 
-void* TLibraryWebViewLoader::EntryPoint(const char* name) {
+HRESULT CreateSharedInterfaceEnvironment(ISharedLibrary& library, TEnvironmentCompleted completed) {
+  auto entry = reinterpret_cast<TCreateCoreWebView2Environment>(
+      library.Symbol(CreateEnvironmentEntryPoint));
+  if (entry == nullptr) return E_FAIL;
+  return entry(&completed);
+}
+
+HRESULT SharedInterfaceBrowserVersion(ISharedLibrary& library, std::string& version) {
+  version.clear();
+  auto entry = reinterpret_cast<TGetAvailableCoreWebView2BrowserVersionString>(
+      library.Symbol(BrowserVersionEntryPoint));
+  if (entry == nullptr) return E_FAIL;
+  return entry(nullptr, &version);
+}
+
+}  // namespace
+
+const TEngineEntryPoints SharedInterfaceEntryPoints{&CreateSharedInterfaceEnvironment,
+                                                    &SharedInterfaceBrowserVersion};
+
+TLibraryWebViewLoader::TLibraryWebViewLoader(ISharedLibraries& libraries,
+                                             std::filesystem::path webViewLoaderPath,
+                                             const TEngineEntryPoints& entryPoints)
+    : FLibraries(libraries),
+      FEntryPoints(entryPoints),
+      FWebViewLoaderPath(std::move(webViewLoaderPath)) {}
+
+ISharedLibrary* TLibraryWebViewLoader::Library() {
   std::lock_guard<std::mutex> guard(FLock);
   if (!FLibrary) {
     if (FWebViewLoaderPath.empty()) {
@@ -17,7 +42,7 @@ void* TLibraryWebViewLoader::EntryPoint(const char* name) {
     if (!FLibrary) return nullptr;
     FLoadError.clear();
   }
-  return FLibrary->Symbol(name);
+  return FLibrary.get();
 }
 
 std::string TLibraryWebViewLoader::LoadError() {
@@ -26,18 +51,16 @@ std::string TLibraryWebViewLoader::LoadError() {
 }
 
 HRESULT TLibraryWebViewLoader::CreateEnvironment(TEnvironmentCompleted completed) {
-  auto entry =
-      reinterpret_cast<TCreateCoreWebView2Environment>(EntryPoint(CreateEnvironmentEntryPoint));
-  if (entry == nullptr) return E_FAIL;
-  return entry(&completed);
+  ISharedLibrary* library = Library();
+  if (library == nullptr) return E_FAIL;
+  return FEntryPoints.CreateEnvironment(*library, std::move(completed));
 }
 
 HRESULT TLibraryWebViewLoader::BrowserVersion(std::string& version) {
   version.clear();
-  auto entry = reinterpret_cast<TGetAvailableCoreWebView2BrowserVersionString>(
-      EntryPoint(BrowserVersionEntryPoint));
-  if (entry == nullptr) return E_FAIL;
-  return entry(nullptr, &version);
+  ISharedLibrary* library = Library();
+  if (library == nullptr) return E_FAIL;
+  return FEntryPoints.BrowserVersion(*library, version);
 }
 
 }  // namespace zel

@@ -12,6 +12,11 @@
 
 namespace zel {
 
+// The entry points of this project's engine library, which shares the
+// runtime's C++ interfaces (TCreateCoreWebView2Environment and
+// TGetAvailableCoreWebView2BrowserVersionString).
+extern const TEngineEntryPoints SharedInterfaceEntryPoints;
+
 class IWebViewLoader {
  public:
   virtual ~IWebViewLoader() = default;
@@ -29,7 +34,8 @@ class IWebViewLoader {
 // browser control and environment that it served.
 class TLibraryWebViewLoader : public IWebViewLoader {
  public:
-  TLibraryWebViewLoader(ISharedLibraries& libraries, std::filesystem::path webViewLoaderPath);
+  TLibraryWebViewLoader(ISharedLibraries& libraries, std::filesystem::path webViewLoaderPath,
+                        const TEngineEntryPoints& entryPoints = SharedInterfaceEntryPoints);
 
   // E_FAIL, without calling anything, when the library cannot be loaded or
   // lacks the entry point.
@@ -41,10 +47,11 @@ class TLibraryWebViewLoader : public IWebViewLoader {
   std::string LoadError();
 
  private:
-  // The named entry point, or nullptr; loads the library on first use.
-  void* EntryPoint(const char* name);
+  // The library, loaded on first use; nullptr when it cannot be.
+  ISharedLibrary* Library();
 
   ISharedLibraries& FLibraries;
+  const TEngineEntryPoints& FEntryPoints;
   std::filesystem::path FWebViewLoaderPath;
   std::mutex FLock;  // the first call may come from the creation worker
   std::unique_ptr<ISharedLibrary> FLibrary;

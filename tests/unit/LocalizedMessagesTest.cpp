@@ -11,7 +11,7 @@ namespace {
 
 const char* const Languages[] = {"en", "es", "it", "de", "fr", "zh"};
 
-TEST(LocalizedMessagesTest, TextsOfTheLinuxBuild) {
+TEST(LocalizedMessagesTest, LinuxNamesGiveTheLinuxTexts) {
   struct TCase {
     int Index;
     const char* Language;
@@ -44,7 +44,8 @@ TEST(LocalizedMessagesTest, TextsOfTheLinuxBuild) {
       {miCannotContinue, "zh", "此应用程序无法继续，将立即关闭。"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(GetLocalizedMessage(c.Index, c.Language), c.Expected) << c.Language << " " << c.Index;
+    EXPECT_EQ(GetLocalizedMessage(c.Index, c.Language, LinuxMessageNames), c.Expected)
+        << c.Language << " " << c.Index;
   }
 }
 
@@ -59,15 +60,33 @@ TEST(LocalizedMessagesTest, WindowsNamesGiveTheOriginalTexts) {
 }
 
 TEST(LocalizedMessagesTest, EveryTextHasItsPlatformNamesFilledIn) {
-  for (const char* language : Languages) {
-    for (int index = 0; index < miMessageCount; ++index) {
-      const std::string text = GetLocalizedMessage(index, language);
-      EXPECT_FALSE(text.empty()) << language << " " << index;
-      EXPECT_EQ(text.find('{'), std::string::npos) << language << " " << index;
-      EXPECT_EQ(text.find("Windows"), std::string::npos) << language << " " << index;
-      EXPECT_EQ(text.find("Microsoft"), std::string::npos) << language << " " << index;
+  struct TCase {
+    TMessagePlatformNames Names;
+    std::vector<std::string> Foreign;  // words of the other platform
+  };
+  const std::vector<TCase> cases = {{LinuxMessageNames, {"Windows", "Microsoft"}},
+                                    {WindowsMessageNames, {"Linux", "WebKitGTK"}}};
+  for (const auto& c : cases) {
+    for (const char* language : Languages) {
+      for (int index = 0; index < miMessageCount; ++index) {
+        const std::string text = GetLocalizedMessage(index, language, c.Names);
+        EXPECT_FALSE(text.empty()) << language << " " << index;
+        EXPECT_EQ(text.find('{'), std::string::npos) << language << " " << index;
+        for (const auto& word : c.Foreign)
+          EXPECT_EQ(text.find(word), std::string::npos) << language << " " << index << " " << word;
+      }
     }
   }
+}
+
+TEST(LocalizedMessagesTest, TheBuildNamesItsOwnPlatform) {
+  const bool windows = BuildPlatform == TBuildPlatform::Windows;
+  EXPECT_EQ(GetLocalizedMessage(miNoPackage, "en"),
+            windows ? "This is not a valid Windows application."
+                    : "This is not a valid Linux application.");
+  EXPECT_NE(GetLocalizedMessage(miRuntimeRequired, "en")
+                .find(windows ? "Microsoft WebView2" : "WebKitGTK"),
+            std::string::npos);
 }
 
 TEST(LocalizedMessagesTest, UnknownLanguagesGetEnglish) {

@@ -11,6 +11,7 @@
 #include "backends/fake/FakeWebEngine.h"
 #include "backends/fake/FakeWindow.h"
 #include "core/ArchiveKey.h"
+#include "core/package/EngineFiles.h"
 #include "core/package/ExeUtils.h"
 #include "core/package/PackageWriter.h"
 #include "runtime/MainForm.h"
@@ -40,7 +41,7 @@ class MainFormTest : public ::testing::Test {
       TPackageWriter writer(zip, ArchivePassword(), TPackageEncryption::TraditionalPkware);
       writer.AddBytes("zel.ini", std::string("[App]\nID=") + AppID + "\nName=Notes\nDirName=app\n" +
                                      extraSettings);
-      writer.AddBytes("zel-engine-linux-x64.so", "engine");
+      writer.AddBytes(std::string(EngineFiles.LibraryName), "engine");
       writer.AddBytes("app/index.html", "<p>hi</p>");
       writer.AddBytes("zel-webviewjs", "console.log('extra');");
       writer.Commit();
@@ -51,7 +52,8 @@ class MainFormTest : public ::testing::Test {
     FPlatform.ProcessInfo().SetExecutablePath(exe);
     FPlatform.KnownFolders().SetLocalAppData((FDir / "local").string() + "/");
     FPlatform.SharedLibraries().AddLibrary(
-        (FDir / "local" / AppID / "Linux64" / "zel-engine-linux-x64.so").string(),
+        (FDir / "local").string() + "/" + AppID + "/" + std::string(EngineFiles.FolderName) +
+            std::string(EngineFiles.LibraryName),
         {{"GetAvailableCoreWebView2BrowserVersionString",
           reinterpret_cast<void*>(&ReportVersion)}});
 

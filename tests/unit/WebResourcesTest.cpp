@@ -5,6 +5,7 @@
 #include "PackageTestSupport.h"
 #include "backends/fake/FakeWebEngine.h"
 #include "core/package/PackageWriter.h"
+#include "core/BuildPlatform.h"
 #include "runtime/WebResources.h"
 
 namespace zel {
@@ -31,11 +32,14 @@ TEST(WebResourcesTest, AddressesMapToPathsAndContentTypes) {
       // Only backslash and colon end an extension; a slash does not.
       {"file:///v1.2/readme", "v1.2/readme", "/v1.2/readme", "application/octet-stream"},
       {"file:///x.js\\readme", "x.js\\readme", "/x.js\\readme", "application/octet-stream"},
+      {"file:///C:/Notes/a.txt", "C:/Notes/a.txt", "/C:/Notes/a.txt", "text/plain"},
   };
+  // Windows paths begin with their drive, without the root's slash.
+  const bool windows = BuildPlatform == TBuildPlatform::Windows;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Uri);
     EXPECT_EQ(TWebResources::RelativePath(c.Uri), c.Relative);
-    EXPECT_EQ(TWebResources::AbsolutePath(c.Uri), c.Absolute);
+    EXPECT_EQ(TWebResources::AbsolutePath(c.Uri), windows ? c.Absolute + 1 : c.Absolute);
     EXPECT_EQ(TWebResources::MimeType(c.Relative), c.Type);
   }
   EXPECT_EQ(TWebResources::ContentTypeHeader("image/jpeg"),
@@ -73,7 +77,10 @@ class WebResourcesPackageTest : public ::testing::Test {
 };
 
 TEST_F(WebResourcesPackageTest, FileRequestsAreAnsweredFromPackageThenDiskThenAbsolutePath) {
-  const std::string absolute = "file://" + (FDir / "abs.txt").string();
+  // file:///home/… on Linux, file:///C:/… on Windows.
+  std::string absolutePath = (FDir / "abs.txt").generic_string();
+  if (absolutePath.front() == '/') absolutePath.erase(0, 1);
+  const std::string absolute = "file:///" + absolutePath;
   struct TCase {
     std::string Uri;
     std::optional<std::string> Body;

@@ -16,7 +16,9 @@ std::string AppExecutableDir(TBrowserExternalModule& module) {
 }
 
 std::filesystem::path ResolveAppPath(TBrowserExternalModule& module, std::string_view path) {
-  if (path.starts_with('/')) return Utf8ToPath(path);
+  const std::filesystem::path asGiven = Utf8ToPath(path);
+  // Also the system's own absolute forms: C:\a.txt and \\server\share on Windows.
+  if (path.starts_with('/') || asGiven.is_absolute()) return asGiven;
   return Utf8ToPath(AppExecutableDir(module) + std::string(path));
 }
 

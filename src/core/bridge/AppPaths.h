@@ -14,7 +14,8 @@ class TBrowserExternalModule;
 // path.
 std::string AppExecutableDir(TBrowserExternalModule& module);
 
-// A path that starts with "/" is absolute and used as it is; any other is
+// A path that starts with "/" or is absolute in the system's own form
+// (C:\a.txt on Windows) is used as it is; any other is
 // appended to AppExecutableDir, with no separator inserted and nothing
 // normalised ("data/a.txt" names a file below the executable's folder,
 // "/data/a.txt" the file /data/a.txt).

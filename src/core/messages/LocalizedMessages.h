@@ -2,6 +2,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/BuildPlatform.h"
 #include "core/Error.h"
 
 namespace zel {
@@ -39,7 +40,8 @@ inline constexpr TMessagePlatformNames LinuxMessageNames{"Linux", "WebKitGTK"};
 inline constexpr TMessagePlatformNames WindowsMessageNames{"Windows", "Microsoft WebView2"};
 
 // The names this build's messages use.
-inline constexpr TMessagePlatformNames MessagePlatformNames = LinuxMessageNames;
+inline constexpr TMessagePlatformNames MessagePlatformNames =
+    BuildPlatform == TBuildPlatform::Windows ? WindowsMessageNames : LinuxMessageNames;
 
 // The entry at `index` in the list whose code equals `languageCode` exactly
 // (Spanish, Italian, German, French and Chinese lists, searched in that

@@ -4,6 +4,8 @@
 // installer that puts a missing engine on the machine.
 #include <string_view>
 
+#include "core/BuildPlatform.h"
+
 namespace zel {
 
 struct TEngineFileNames {
@@ -26,6 +28,7 @@ inline constexpr TEngineFileNames WindowsEngineFiles{
     "Win64\\", "WebView2LoaderWin64.dll", "", "WebView2Installer.exe", "/silent /install"};
 
 // The names this build uses.
-inline constexpr TEngineFileNames EngineFiles = LinuxEngineFiles;
+inline constexpr TEngineFileNames EngineFiles =
+    BuildPlatform == TBuildPlatform::Windows ? WindowsEngineFiles : LinuxEngineFiles;
 
 }  // namespace zel
