@@ -166,7 +166,7 @@ TFakeWebResourceRequestedArgs TFakeWebView::RaiseWebResourceRequested(const std:
 void TFakeWebView::RaiseWebMessageReceived(const std::string& json,
                                            std::optional<std::string> asString,
                                            const std::string& source) {
-  TFakeWebMessageReceivedArgs args(json, std::move(asString), TFakeMessageSender{source});
+  TFakeWebMessageReceivedArgs args(json, std::move(asString), TFakeMessageSender{source, {}, true});
   if (FEventSink) FEventSink->WebMessageReceived(args);
 }
 
