@@ -13,6 +13,7 @@
 #include "core/package/PackageWriter.h"
 #include "core/settings/ProjectIni.h"
 #include "tools/AppFolder.h"
+#include "tools/BuildTarget.h"
 #include "tools/Commands.h"
 #include "tools/ProgressBar.h"
 
@@ -47,6 +48,7 @@ fs::path TemporaryBeside(const fs::path& target, const std::string& suffix) {
 
 struct TCheckedApp {
   std::string DirName;
+  TProjectINI Settings;
   std::vector<std::pair<std::string, fs::path>> Entries;  // entry name, file
 };
 
@@ -54,6 +56,7 @@ TCheckedApp ListAppFolder(const fs::path& folder) {
   const TAppFolder checked = CheckAppFolder(folder);
   TCheckedApp app;
   app.DirName = checked.DirName;
+  app.Settings = checked.Settings;
   const fs::path& appDir = checked.AppDir;
   const fs::path ini = folder / "zel.ini";
   app.Entries.emplace_back("zel.ini", ini);
@@ -69,40 +72,58 @@ TCheckedApp ListAppFolder(const fs::path& folder) {
   return app;
 }
 
+// The engine library to pack: --engine, else the target's default place.
+// Windows' loader comes from Microsoft and cannot ship with zel.
+fs::path FindEngineLibrary(const TBuildOptions& options, const TBuildTarget& target, const fs::path& runtime) {
+  if (!options.EngineLibrary.empty()) {
+    if (!fs::is_regular_file(options.EngineLibrary)) {
+      throw EToolError("engine library " + options.EngineLibrary.string() + " not found");
+    }
+    return options.EngineLibrary;
+  }
+  if (!target.Windows) return runtime.parent_path() / target.Engine.LibraryName;
+  const fs::path beside = options.AppFolder / target.Engine.LibraryName;
+  if (fs::is_regular_file(beside)) return beside;
+  throw EToolError("a windows-x64 build needs Microsoft's WebView2 loader, which zel cannot ship: take the x64 "
+                   "WebView2Loader.dll from the WebView2 SDK (the NuGet package Microsoft.Web.WebView2, "
+                   "folder build/native/x64) and name it with --engine FILE, or copy it to " +
+                   beside.string());
+}
+
 }  // namespace
 
 int RunBuild(const TBuildOptions& options) {
+  const TBuildTarget& target = options.Target.empty() ? HostTarget : FindBuildTarget(options.Target);
   const TCheckedApp app = ListAppFolder(options.AppFolder);
 
   const fs::path runtime =
-      options.RuntimeTemplate.empty() ? ToolFolder() / "zel-runtime" : options.RuntimeTemplate;
-  if (!fs::is_regular_file(runtime)) throw EToolError("runtime template " + runtime.string() + " not found");
+      options.RuntimeTemplate.empty() ? ToolFolder() / target.RuntimeName : options.RuntimeTemplate;
+  if (!fs::is_regular_file(runtime)) {
+    throw EToolError("runtime template " + runtime.string() + " not found" +
+                     (options.RuntimeTemplate.empty() ? " (name one with --runtime)" : ""));
+  }
+  CheckRuntimeTemplate(runtime, target);
   {
     TExeUtils templateUtils(runtime);
     if (templateUtils.ExeHasAttachedStub()) {
-      throw EToolError("runtime template " + runtime.string() +
-                       " already carries a package (use the plain zel-runtime)");
+      throw EToolError("runtime template " + runtime.string() + " already carries a package (use the plain " +
+                       std::string(target.RuntimeName) + ")");
     }
   }
   std::vector<std::pair<std::string, fs::path>> entries = app.Entries;
-  // The engine library and its companion come from beside the runtime
-  // template, the library from --engine when given.
-  if (!options.EngineLibrary.empty() && !fs::is_regular_file(options.EngineLibrary)) {
-    throw EToolError("engine library " + options.EngineLibrary.string() + " not found");
+  const TEngineFileNames& engineFiles = target.Engine;
+  const fs::path engine = FindEngineLibrary(options, target, runtime);
+  if (fs::is_regular_file(engine)) entries.emplace_back(std::string(engineFiles.LibraryName), engine);
+  const fs::path companion = runtime.parent_path() / engineFiles.CompanionName;
+  if (!engineFiles.CompanionName.empty() && fs::is_regular_file(companion)) {
+    entries.emplace_back(std::string(engineFiles.CompanionName), companion);
   }
-  const fs::path engine = options.EngineLibrary.empty()
-                              ? runtime.parent_path() / EngineFiles.LibraryName
-                              : options.EngineLibrary;
-  if (fs::is_regular_file(engine)) entries.emplace_back(std::string(EngineFiles.LibraryName), engine);
-  const fs::path companion = runtime.parent_path() / EngineFiles.CompanionName;
-  if (!EngineFiles.CompanionName.empty() && fs::is_regular_file(companion)) {
-    entries.emplace_back(std::string(EngineFiles.CompanionName), companion);
-  }
-  // The engine's installer: the application's own beside zel.ini, else the
-  // one built into zel.
-  const fs::path ownInstaller = options.AppFolder / EngineFiles.InstallerName;
+  // The engine's installer: the application's own beside zel.ini, else (on
+  // Linux) the one built into zel; Windows has none without the user's.
+  const fs::path ownInstaller = options.AppFolder / engineFiles.InstallerName;
   const bool hasOwnInstaller = fs::is_regular_file(ownInstaller);
-  if (hasOwnInstaller) entries.emplace_back(std::string(EngineFiles.InstallerName), ownInstaller);
+  if (hasOwnInstaller) entries.emplace_back(std::string(engineFiles.InstallerName), ownInstaller);
+  const bool addBuiltInInstaller = !hasOwnInstaller && !target.Windows;
 
   const fs::path output = fs::absolute(options.Output);
   if (fs::is_directory(output)) throw EToolError(output.string() + " is a folder");
@@ -124,8 +145,8 @@ int RunBuild(const TBuildOptions& options) {
       writer.AddFile(name, file);
       inputBytes += fs::file_size(file);
     }
-    if (!hasOwnInstaller) {
-      writer.AddBytes(std::string(EngineFiles.InstallerName),
+    if (addBuiltInInstaller) {
+      writer.AddBytes(std::string(engineFiles.InstallerName),
                       std::string(resources::EngineInstallerScript));
       inputBytes += resources::EngineInstallerScript.size();
     }
@@ -137,6 +158,15 @@ int RunBuild(const TBuildOptions& options) {
   std::error_code error;
   fs::copy_file(runtime, exePath, fs::copy_options::overwrite_existing, error);
   if (error) throw EToolError("cannot write " + exePath.string() + ": " + error.message());
+  // The resources change before the package is appended.
+  std::vector<std::string> changes;
+  if (target.Windows) {
+    changes = ApplyBuildSettings(app.Settings, options.AppFolder, exePath);
+  } else if (const auto given = BuildSettingsGiven(app.Settings); !given.empty()) {
+    std::string names;
+    for (const auto& name : given) names += " " + name;
+    changes.push_back("[Build]" + names + " ignored: they apply to windows-x64 executables");
+  }
   {
     TExeUtils utils(runtime);
     TProgressBar bar("Writing");
@@ -153,10 +183,16 @@ int RunBuild(const TBuildOptions& options) {
   fs::rename(exePath, output, error);
   if (error) throw EToolError("cannot write " + output.string() + ": " + error.message());
 
-  std::printf("Packaged %zu entries (%llu bytes) into %s (%llu bytes)\n",
-              entries.size() + (hasOwnInstaller ? 0 : 1),
+  for (const auto& change : changes) std::printf("%s: %s\n", std::string(target.Name).c_str(), change.c_str());
+  if (target.Windows && !hasOwnInstaller) {
+    std::printf("%s: no %s in the application folder, so the program cannot install the WebView2 runtime "
+                "on a machine that lacks it\n",
+                std::string(target.Name).c_str(), std::string(engineFiles.InstallerName).c_str());
+  }
+  std::printf("Packaged %zu entries (%llu bytes) into %s (%llu bytes) for %s\n",
+              entries.size() + (addBuiltInInstaller ? 1 : 0),
               static_cast<unsigned long long>(inputBytes), output.c_str(),
-              static_cast<unsigned long long>(fs::file_size(output)));
+              static_cast<unsigned long long>(fs::file_size(output)), std::string(target.Name).c_str());
   return 0;
 }
 

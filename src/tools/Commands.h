@@ -21,7 +21,8 @@ struct TBuildOptions {
   std::filesystem::path AppFolder;
   std::filesystem::path Output;
   std::filesystem::path RuntimeTemplate;  // empty: zel-runtime beside `zel`
-  std::filesystem::path EngineLibrary;    // empty: the one beside the runtime template
+  std::filesystem::path EngineLibrary;    // empty: the target's default (see RunBuild)
+  std::string Target;                     // empty: this machine's
   bool Aes = false;
 };
 

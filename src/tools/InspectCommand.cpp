@@ -5,6 +5,7 @@
 #include "core/ArchiveKey.h"
 #include "core/package/AttachedPackage.h"
 #include "core/package/ExeUtils.h"
+#include "tools/BuildTarget.h"
 #include "core/settings/ProjectIni.h"
 #include "core/settings/SettingsKeys.h"
 #include "tools/Commands.h"
@@ -31,6 +32,27 @@ const char* EncryptionName(std::uint16_t method) {
   }
 }
 
+// The icon group and the version texts the shell shows for the program.
+void PrintWindowsResources(const std::filesystem::path& executable) {
+  try {
+    const TExeImage image(ReadWholeFile(executable));
+    if (const auto group = ReadMainIconGroup(image.Resources())) {
+      std::printf("Icon group %s (language %u):", group->Name.c_str(), group->Language);
+      for (const auto& icon : group->Images) std::printf(" %ux%u/%u-bit", icon.Width, icon.Height, icon.BitCount);
+      std::printf("\n");
+    } else {
+      std::printf("Icon group: none\n");
+    }
+    const auto texts = ReadVersionTexts(image.Resources());
+    std::printf("Version texts:%s\n", texts.empty() ? " none" : "");
+    for (const auto& text : texts) {
+      std::printf("  [%s] %-18s = %s\n", text.Translation.c_str(), text.Name.c_str(), text.Value.c_str());
+    }
+  } catch (const EExeResourceError& e) {
+    std::printf("Resources: unreadable (%s)\n", e.what());
+  }
+}
+
 }  // namespace
 
 int RunInspect(const std::filesystem::path& executable) {
@@ -39,9 +61,13 @@ int RunInspect(const std::filesystem::path& executable) {
   auto platform = CreateLinuxPlatform();
   auto package = TAttachedPackage::Open(platform->FileMapping(), executable, ArchivePassword());
   const TExeZip& zip = package->Zip();
-  std::printf("%s: runtime %llu bytes, package %llu bytes, %zu entries\n\n", executable.c_str(),
+  std::printf("%s: runtime %llu bytes, package %llu bytes, %zu entries\n", executable.c_str(),
               static_cast<unsigned long long>(package->Offset()),
               static_cast<unsigned long long>(package->Size()), zip.EntryCount());
+  const std::string target = DescribeExecutableTarget(executable);
+  std::printf("Target: %s\n", target.c_str());
+  if (target == WindowsTarget.Name) PrintWindowsResources(executable);
+  std::printf("\n");
   std::printf("%12s %12s  %-8s  %-9s  %s\n", "size", "packed", "method", "cipher", "name");
   for (std::size_t i = 0; i < zip.EntryCount(); ++i) {
     const auto& entry = zip.Entry(i);

@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
       "zel turns a web application folder into one desktop executable.\n\n"
       "  zel init myapp              create a small working application folder\n"
       "  zel build myapp -o MyApp    package it into the executable MyApp\n"
+      "  zel build myapp -o MyApp.exe --target windows-x64\n"
+      "                              package it for Windows\n"
       "  ./MyApp                     run it\n"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "zel 0.1.0");
@@ -29,10 +31,15 @@ int main(int argc, char** argv) {
   auto* buildCommand = app.add_subcommand("build", "Package an application folder into an executable");
   buildCommand->add_option("DIR", build.AppFolder, "Application folder holding zel.ini")->required();
   buildCommand->add_option("-o,--output", build.Output, "Executable to write")->required();
+  buildCommand->add_option("--target", build.Target,
+                           "System to build for: linux-x64 (default, this machine) or windows-x64");
   buildCommand->add_option("--runtime", build.RuntimeTemplate,
-                           "Runtime template to append the package to (default: zel-runtime beside zel)");
+                           "Runtime template to append the package to (default: zel-runtime, for windows-x64 "
+                           "zel-runtime.exe, beside zel)");
   buildCommand->add_option("--engine", build.EngineLibrary,
-                           "Engine library to pack (default: the one beside the runtime template)");
+                           "Engine library to pack (default: linux-x64, the one beside the runtime template; "
+                           "windows-x64, WebView2LoaderWin64.dll in the application folder: Microsoft's x64 "
+                           "WebView2Loader.dll from the WebView2 SDK)");
   buildCommand->add_flag("--aes", build.Aes, "Encrypt entries with AES-256 instead of the traditional ZIP cipher");
 
   std::filesystem::path extractExe, extractOut;
@@ -41,7 +48,7 @@ int main(int argc, char** argv) {
   extract->add_option("-o,--output", extractOut, "ZIP file to write")->required();
 
   std::filesystem::path inspectExe;
-  auto* inspect = app.add_subcommand("inspect", "List a packaged executable's entries and settings");
+  auto* inspect = app.add_subcommand("inspect", "List a packaged executable's target, entries and settings (and a Windows one's icon and version texts)");
   inspect->add_option("EXE", inspectExe, "Packaged executable")->required();
 
   std::string password, key;

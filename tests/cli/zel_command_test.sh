@@ -1,9 +1,10 @@
 #!/bin/bash
 # Packages applications with `zel` and checks the results with standard tools.
-# Usage: zel_command_test.sh BIN_DIR SOURCE_DIR
+# Usage: zel_command_test.sh BIN_DIR SOURCE_DIR PE_FIXTURE_WRITER
 set -u
 BIN=$1
 SRC=$2
+PE_FIXTURE=$3
 ZEL=$BIN/zel
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
@@ -93,7 +94,49 @@ done
 check "configure accepts a pair zel key printed" \
   'cmake -DZEL_ARCHIVE_ENCODED_TEXT="Pak-Imdh9#Wbhrp!Tafjrp2026" -DZEL_ARCHIVE_KEY=QWZRTMBXKPLHVNCJDGFSY -P "$SRC/cmake/ArchiveKeyCheck.cmake"'
 
-check "help names the commands" '"$ZEL" --help | grep -q "build" && "$ZEL" build --help | grep -q -- "--aes"'
+# Windows executables, from a fixture template (a minimal 64-bit Windows
+# program with an icon and version texts) and a stand-in for Microsoft's loader.
+"$PE_FIXTURE" template win-runtime.exe
+"$ZEL" init win >/dev/null
+"$PE_FIXTURE" icon win/app.ico
+printf '\n[Build]\nIcon=app.ico\nCompanyName=Acme Widgets International Ltd\nFileVersion=2.0.0.1\nComments=absent from the template\n' >> win/zel.ini
+printf 'MZ stand-in loader' > loader.dll
+expect_error "windows: no loader" "WebView2Loader.dll from the WebView2 SDK" \
+  "$ZEL" build win -o WinNoLoader.exe --target windows-x64 --runtime win-runtime.exe
+expect_error "windows: Linux template" "not for windows-x64" \
+  "$ZEL" build win -o WinBad.exe --target windows-x64 --runtime "$BIN/zel-runtime" --engine loader.dll
+expect_error "linux: Windows template" "not for linux-x64" "$ZEL" build hello -o HelloBad --runtime win-runtime.exe
+expect_error "unknown target" "windows-x64" "$ZEL" build hello -o HelloBad --target beos-x64
+check "windows build" '"$ZEL" build win -o Win.exe --target windows-x64 --runtime win-runtime.exe --engine loader.dll >build.txt'
+check "build says what it set" 'grep -q "icon app.ico (2 images)" build.txt && grep -q "CompanyName=Acme Widgets International Ltd" build.txt && grep -q "so not set: Comments" build.txt'
+check "build names the missing installer" 'grep -q "no WebView2Installer.exe" build.txt'
+check "template left unchanged" '"$PE_FIXTURE" template fresh.exe && cmp -s fresh.exe win-runtime.exe'
+# The image end from the section table, read here without zel.
+IMAGE_END=$(python3 -c '
+import struct, sys
+b = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", b, 0x3C)[0]
+count, optional = struct.unpack_from("<H", b, pe + 6)[0], struct.unpack_from("<H", b, pe + 20)[0]
+print(max(sum(struct.unpack_from("<II", b, pe + 24 + optional + 40 * i + 16)) for i in range(count)))' Win.exe)
+check "image end + package = file size" '"$ZEL" extract Win.exe -o win.zip >/dev/null && [ $((IMAGE_END + $(stat -c %s win.zip))) -eq "$(stat -c %s Win.exe)" ] && tail -c +$((IMAGE_END + 1)) Win.exe | cmp -s - win.zip'
+check "the loader is packed under its entry name" 'unzip -P "$PASSWORD" -p win.zip WebView2LoaderWin64.dll | cmp -s - loader.dll'
+check "no Linux installer in a Windows package" '! unzip -l win.zip | grep -q "zel-engine-install.sh"'
+"$ZEL" inspect Win.exe > inspect.txt
+check "inspect: target" 'grep -q "^Target: windows-x64$" inspect.txt'
+check "inspect: icon" 'grep -q "^Icon group MAINICON (language 1033): 16x16/32-bit 32x32/32-bit$" inspect.txt'
+check "inspect: version texts" 'grep -q "\[040904b0\] CompanyName *= Acme Widgets International Ltd$" inspect.txt && grep -q "FileVersion *= 2.0.0.1$" inspect.txt && grep -q "ProductName *= zel$" inspect.txt'
+check "inspect: Linux target" '"$ZEL" inspect Hello | grep -q "^Target: linux-x64$"'
+# The folder's loader and installer are taken without --engine.
+cp loader.dll win/WebView2LoaderWin64.dll
+printf 'MZ stand-in installer' > win/WebView2Installer.exe
+check "windows build from the folder" '"$ZEL" build win -o Win2.exe --target windows-x64 --runtime win-runtime.exe >build2.txt && ! grep -q "no WebView2Installer" build2.txt && "$ZEL" inspect Win2.exe | grep -q " WebView2Installer.exe$"'
+printf 'not an icon' > win/app.ico
+expect_error "windows: damaged icon" "not a valid icon file" \
+  "$ZEL" build win -o Win3.exe --target windows-x64 --runtime win-runtime.exe
+check "linux build notes ignored [Build] keys" '"$ZEL" build win -o WinLinux | grep -q "ignored: they apply to windows-x64"'
+check "no Windows output left behind" '[ ! -e WinNoLoader.exe ] && [ ! -e WinBad.exe ] && [ ! -e Win3.exe ] && [ -z "$(ls -A | grep "^\.")" ]'
+
+check "help names the commands" '"$ZEL" --help | grep -q "build" && "$ZEL" build --help | grep -q -- "--aes" && "$ZEL" build --help | grep -q "linux-x64.*windows-x64"'
 
 echo "$passes passed, $failures failed"
 [ $failures -eq 0 ]

@@ -81,4 +81,27 @@ void TExeUtils::ExtractZipFromExe(const std::filesystem::path& zipPath) {
   zip.Flush();
 }
 
+void TExeUtils::ChangeExeIcon(const std::filesystem::path& exePath, const std::filesystem::path& icoPath) {
+  TIconFile icon;
+  try {
+    icon = ParseIconFile(ReadWholeFile(icoPath));
+  } catch (const EExeResourceError& e) {
+    throw EExeResourceError(icoPath.string() + ": " + e.what());
+  }
+  UpdateExeResources(exePath, [&](TExeImage& image) {
+    ReplaceMainIcon(image.Resources(), icon);
+    return true;
+  });
+}
+
+bool TExeUtils::UpdateExeInfo(const std::filesystem::path& exePath, const TExeVersionTexts& texts) {
+  if (!std::filesystem::is_regular_file(exePath)) return false;
+  bool updated = false;
+  UpdateExeResources(exePath, [&](TExeImage& image) {
+    updated = UpdateVersionTexts(image.Resources(), texts);
+    return updated;
+  });
+  return updated;
+}
+
 }  // namespace zel

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "core/package/ExeIconAndVersion.h"
 #include "core/package/Stream.h"
 
 namespace zel {
@@ -37,6 +38,15 @@ class TExeUtils {
   void AppendZipToExe(const std::filesystem::path& zipPath, const std::filesystem::path& exePath);
   // Writes the package to `zipPath`, creating it or replacing its contents.
   void ExtractZipFromExe(const std::filesystem::path& zipPath);
+  // Replaces the icon group MAINICON of the Windows executable `exePath` by
+  // the images of the icon file `icoPath`, in one update of the file. The
+  // icon file is checked before anything changes; any failure leaves the
+  // executable as it was and throws EExeResourceError.
+  void ChangeExeIcon(const std::filesystem::path& exePath, const std::filesystem::path& icoPath);
+  // Overwrites the version texts that are given (see UpdateVersionTexts).
+  // Returns false, leaving the file alone, when it does not exist or has no
+  // version information. Throws EExeResourceError as ChangeExeIcon does.
+  bool UpdateExeInfo(const std::filesystem::path& exePath, const TExeVersionTexts& texts);
 
   // Where the package starts (E) and how long it is (file size - E).
   std::uint64_t PackageOffset();
