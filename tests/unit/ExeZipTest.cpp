@@ -39,7 +39,9 @@ void WriteMixedArchive(const std::filesystem::path& path) {
     const zip_int64_t i = zip_file_add(z, e.Name, s, 0);
     ASSERT_GE(i, 0);
     zip_set_file_compression(z, i, e.Method, 0);
-    if (e.Cipher != ZIP_EM_NONE) ASSERT_EQ(zip_file_set_encryption(z, i, e.Cipher, Password), 0);
+    if (e.Cipher != ZIP_EM_NONE) {
+      ASSERT_EQ(zip_file_set_encryption(z, i, e.Cipher, Password), 0);
+    }
   }
   ASSERT_EQ(zip_close(z), 0);
 }
