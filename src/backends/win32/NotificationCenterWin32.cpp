@@ -46,8 +46,7 @@ void TWin32NotificationCenter::Present(const TNotification& notification,
   NOTIFYICONDATAW data = Win32Toolkit::NotifyIconOf(FWindow, IconId);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
   data.uCallbackMessage = CallbackMessage;
-  data.hIcon = FIcon ? FIcon : LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  if (data.hIcon == nullptr) data.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+  data.hIcon = FIcon ? FIcon : Win32Toolkit::ProgramIcon();
   lstrcpynW(data.szTip, FAppName.c_str(), static_cast<int>(std::size(data.szTip)));
   // A balloon without text does not show: a title alone becomes the text.
   const bool both = !notification.Title.empty() && !notification.Body.empty();

@@ -35,8 +35,7 @@ void RegisterClassOnce(const TWin32WindowParams& params) {
   windowClass.hCursor = LoadCursorW(nullptr, params.Cursor ? params.Cursor : IDC_ARROW);
   windowClass.hbrBackground = params.Background;
   windowClass.lpszClassName = params.ClassName;
-  // The program's own icon (resource 1) where it has one.
-  windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  windowClass.hIcon = Win32Toolkit::ProgramIcon();
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     throw EError("Cannot register a window class (error " + std::to_string(GetLastError()) + ").");
   registered.insert(params.ClassName);
@@ -95,6 +94,14 @@ RECT WorkAreaOf(HWND window) {
   info.cbSize = sizeof info;
   if (!GetMonitorInfoW(monitor, &info)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
   return info.rcWork;
+}
+
+HICON ProgramIcon() {
+  const HINSTANCE program = GetModuleHandleW(nullptr);
+  HICON icon = LoadIconW(program, L"MAINICON");
+  if (icon == nullptr) icon = LoadIconW(program, MAKEINTRESOURCEW(1));
+  if (icon == nullptr) icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+  return icon;
 }
 
 NOTIFYICONDATAW NotifyIconOf(HWND window, UINT id) {

@@ -48,5 +48,9 @@ RECT WorkAreaOf(HWND window);
 // The notification-area icon `id` of `window`, nothing else set.
 NOTIFYICONDATAW NotifyIconOf(HWND window, UINT id);
 
+// The program's icon: its icon group MAINICON (the one `zel build` sets),
+// else its resource 1, else the system's application icon.
+HICON ProgramIcon();
+
 }  // namespace Win32Toolkit
 }  // namespace zel

@@ -34,9 +34,7 @@ bool TWin32TrayIcon::Add() {
   NOTIFYICONDATAW data = Win32Toolkit::NotifyIconOf(FWindow, IconId);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
   data.uCallbackMessage = CallbackMessage;
-  // The program's own icon (resource 1), else the system's application icon.
-  data.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  if (data.hIcon == nullptr) data.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));
+  data.hIcon = Win32Toolkit::ProgramIcon();
   // The tooltip holds 127 characters.
   lstrcpynW(data.szTip, FTitle.c_str(), static_cast<int>(std::size(data.szTip)));
   if (!Shell_NotifyIconW(NIM_ADD, &data)) return false;
