@@ -22,6 +22,9 @@
 #include "backends/linux/ActivityIndicatorLinux.h"
 #include "backends/linux/SharedLibrariesLinux.h"
 
+// The program's own definition of the symbol the binding probe asks for.
+extern "C" __attribute__((visibility("default"))) int zel_test_bind_owner() { return 0; }
+
 namespace zel {
 namespace {
 
@@ -174,6 +177,48 @@ TEST(LinuxSharedLibraries, LoadsByPathAndReportsWhyNot) {
     SCOPED_TRACE(path);
     EXPECT_FALSE(libraries.Load(path, error));
     EXPECT_NE(error.find(path.filename().string()), std::string::npos) << error;
+  }
+}
+
+// The engine's libraries find symbols in their own dependencies first, which
+// spares the dynamic linker a walk through the program's libraries for each
+// of them; but never when something was put in front on purpose (a preloaded
+// library, a sanitizer's allocator): that must keep winning.
+TEST(LinuxSharedLibraries, LibrariesBindToTheirOwnDependenciesUnlessSomethingIsPreloaded) {
+#if defined(__SANITIZE_ADDRESS__)
+  const bool interposed = true;  // the sanitizer's allocator stands before the C library's
+#else
+  const bool interposed = access("/etc/ld.so.preload", F_OK) == 0;
+#endif
+  const char* kept = std::getenv("LD_PRELOAD");
+  const std::string previous = kept ? kept : "";
+  Dl_info libc{};
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&gnu_get_libc_version), &libc), 0);
+  struct TCase {
+    const char* preload;
+    int expected;  // 1: the dependency's definition, 0: the program's
+  };
+  for (const TCase& c : {TCase{nullptr, interposed ? 0 : 1}, TCase{libc.dli_fname, 0}}) {
+    SCOPED_TRACE(c.preload ? c.preload : "nothing preloaded");
+    if (c.preload)
+      setenv("LD_PRELOAD", c.preload, 1);
+    else
+      unsetenv("LD_PRELOAD");
+    // A copy of its own for each case: a library already loaded keeps its bindings.
+    TTempDir dir;
+    const auto probe = dir / "probe.so";
+    std::filesystem::copy_file(ZEL_TEST_BIND_PROBE, probe);
+    TLinuxSharedLibraries libraries;
+    std::string error;
+    auto library = libraries.Load(probe, error);
+    if (previous.empty())
+      unsetenv("LD_PRELOAD");
+    else
+      setenv("LD_PRELOAD", previous.c_str(), 1);
+    ASSERT_TRUE(library) << error;
+    auto* call = reinterpret_cast<int (*)()>(library->Symbol("zel_test_bind_probe"));
+    ASSERT_NE(call, nullptr);
+    EXPECT_EQ(call(), c.expected);
   }
 }
 
