@@ -1,10 +1,10 @@
 #include "core/package/ExeResources.h"
 
 #include <algorithm>
-#include <random>
 #include <set>
 
 #include "core/package/Stream.h"
+#include "core/package/TemporaryPath.h"
 #include "core/text/TextDecoding.h"
 
 namespace zel {
@@ -395,9 +395,7 @@ void UpdateExeResources(const fs::path& exePath, const std::function<bool(TExeIm
   } catch (const EExeResourceError& e) {
     throw EExeResourceError(exePath.string() + ": " + e.what());
   }
-  std::random_device random;
-  const fs::path temporary =
-      exePath.parent_path() / ("." + exePath.filename().string() + ".resources-" + std::to_string(random() % 1000000));
+  const fs::path temporary = TemporaryPathBeside(exePath, ".resources");
   try {
     {
       TFileStream file(temporary, TFileMode::Create);
