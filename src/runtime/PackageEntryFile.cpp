@@ -2,23 +2,15 @@
 
 #include <zlib.h>
 
-#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "core/Error.h"
 #include "core/package/Stream.h"
+#include "core/package/TemporaryPath.h"
 
 namespace zel {
-namespace {
-
-std::string RandomSuffix() {
-  std::random_device random;
-  return std::to_string(random()) + std::to_string(random());
-}
-
-}  // namespace
 
 bool FileHoldsEntry(TExeZip& zip, std::string_view name, const std::filesystem::path& target) {
   const std::int64_t index = zip.FindFile(name);
@@ -38,7 +30,7 @@ bool FileHoldsEntry(TExeZip& zip, std::string_view name, const std::filesystem::
 
 bool ExtractEntryToFile(TExeZip& zip, std::string_view name, const std::filesystem::path& target) {
   if (zip.FindFile(name) < 0) return false;
-  const std::filesystem::path part = target.string() + "." + RandomSuffix() + ".part";
+  const std::filesystem::path part = TemporaryPathBeside(target, ".part");
   try {
     bool complete;
     {

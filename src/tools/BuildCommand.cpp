@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <vector>
 
 #include "core/ArchiveKey.h"
 #include "core/package/EngineFiles.h"
 #include "core/package/ExeUtils.h"
 #include "core/package/PackageWriter.h"
+#include "core/package/TemporaryPath.h"
 #include "core/settings/ProjectIni.h"
 #include "tools/AppFolder.h"
 #include "tools/BuildTarget.h"
@@ -38,13 +38,6 @@ class TTemporaryFiles {
  private:
   std::vector<fs::path> FPaths;
 };
-
-fs::path TemporaryBeside(const fs::path& target, const std::string& suffix) {
-  std::random_device random;
-  const auto name = "." + target.filename().string() + "." + std::to_string(random() % 1000000) +
-                    suffix;
-  return target.parent_path() / name;
-}
 
 struct TCheckedApp {
   std::string DirName;
@@ -131,8 +124,8 @@ int RunBuild(const TBuildOptions& options) {
     throw EToolError("cannot write " + output.string() + ": its folder does not exist");
   }
   TTemporaryFiles temporary;
-  const fs::path zipPath = TemporaryBeside(output, ".zip");
-  const fs::path exePath = TemporaryBeside(output, ".part");
+  const fs::path zipPath = TemporaryPathBeside(output, ".zip");
+  const fs::path exePath = TemporaryPathBeside(output, ".part");
   temporary.Add(zipPath);
   temporary.Add(exePath);
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 
 #include "core/package/ExeUtils.h"
+#include "core/package/ImageEnd.h"
 #include "core/text/CaseFold.h"
 #include "tools/Commands.h"
 
@@ -14,15 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::array<const TBuildTarget*, 2> Targets{&LinuxTarget, &WindowsTarget};
-
-std::string ReadHead(const fs::path& path, std::size_t count) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw EToolError("cannot read " + path.string());
-  std::string head(count, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(count));
-  head.resize(static_cast<std::size_t>(in.gcount()));
-  return head;
-}
 
 }  // namespace
 
@@ -36,23 +27,21 @@ const TBuildTarget& FindBuildTarget(std::string_view name) {
 }
 
 std::string DescribeExecutableTarget(const fs::path& executable) {
-  const std::string head = ReadHead(executable, 64);
-  if (head.size() >= 20 && head.compare(0, 4, "\x7F" "ELF") == 0) {
-    const bool is64 = head[4] == 2;
-    const unsigned machine = static_cast<unsigned char>(head[18]) | static_cast<unsigned char>(head[19]) << 8;
-    if (is64 && head[5] == 1 && machine == 62) return std::string(LinuxTarget.Name);
-    return "an ELF executable for another machine";
-  }
-  if (head.size() >= 2 && head[0] == 'M' && head[1] == 'Z') {
-    try {
-      const TExeImage image(ReadWholeFile(executable));
-      if (image.Machine() == 0x8664) return std::string(WindowsTarget.Name);
-      return "a Windows executable for another machine";
-    } catch (const EExeResourceError& e) {
-      return std::string("a damaged or 32-bit Windows executable (") + e.what() + ")";
+  try {
+    TFileStream file(executable, TFileMode::OpenRead);
+    switch (ExecutableKind(file)) {
+      case TExecutableKind::ElfX86_64: return std::string(LinuxTarget.Name);
+      case TExecutableKind::ElfOther: return "an ELF executable for another machine";
+      case TExecutableKind::PeX64: return std::string(WindowsTarget.Name);
+      case TExecutableKind::PeOther: return "a Windows executable for another machine";
+      case TExecutableKind::Other: break;
     }
+    return "not an executable";
+  } catch (const EExeResourceError& e) {
+    return std::string("a damaged or 32-bit Windows executable (") + e.what() + ")";
+  } catch (const EError&) {  // the file cannot be opened or read
+    throw EToolError("cannot read " + executable.string());
   }
-  return "not an executable";
 }
 
 void CheckRuntimeTemplate(const fs::path& runtime, const TBuildTarget& target) {

@@ -255,6 +255,13 @@ TEST(ExeResources, RefusesWhatItCannotEditAndLeavesTheFileUnchanged) {
       {"signed", with([](TFixturePe& pe) { pe.Certificate = true; }), goodIco},
       {"section after the resources", with([](TFixturePe& pe) { pe.DataSectionAfter = true; }), goodIco},
       {"data appended", patched([](TBytes& b) { b.insert(b.end(), {'P', 'K', 5, 6}); }), goodIco},
+      {"data appended up to the offset of a section without raw data",
+       patched([](TBytes& b) {
+         b.resize(b.size() + 0x200, 'P');
+         test::Put32(b, test::FixtureSectionTable + 16, 0);  // .text: SizeOfRawData
+         test::Put32(b, test::FixtureSectionTable + 20, static_cast<std::uint32_t>(b.size()));
+       }),
+       goodIco},
       {"no resource section", patched([&](TBytes& b) { test::Put32(b, o + 112 + 16, 0); }), goodIco},
       {"icon: empty file", typical, {}},
       {"icon: no image", typical, TBytes{0, 0, 1, 0, 0, 0}},

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "PackageTestSupport.h"
+#include "PeFixture.h"
+#include "core/package/ExeResources.h"
 #include "core/package/ExeUtils.h"
 #include "core/package/ImageEnd.h"
 
@@ -97,6 +100,68 @@ TEST(ImageEnd, RejectsWhatIsNoExecutable) {
   auto truncated = test::MakePe({{0x400, 0x200}}, 0);
   truncated.resize(truncated.size() - 8);  // section table cut short
   EXPECT_THROW(ImageEndOf(truncated), EImageFormatError);
+}
+
+TExecutableKind KindOf(const std::vector<std::uint8_t>& bytes) {
+  TMemoryStream stream;
+  stream.Write(bytes.data(), bytes.size());
+  return ExecutableKind(stream);
+}
+
+TEST(ExecutableKind, ElfClassByteOrderAndMachineAndWindowsMachine) {
+  using TBytes = std::vector<std::uint8_t>;
+  auto elf = [](std::function<void(TBytes&)> change) {
+    TBytes b = test::MinimalElf();
+    change(b);
+    return b;
+  };
+  auto pe = [](std::uint16_t machine) {
+    TBytes b = test::BuildPe({});
+    b[test::FixturePeOffset + 4] = machine & 0xFF;
+    b[test::FixturePeOffset + 5] = machine >> 8;
+    return b;
+  };
+  struct TCase {
+    const char* Name;
+    TBytes Bytes;
+    TExecutableKind Expected;
+  };
+  const std::vector<TCase> cases = {
+      {"ELF x86-64", test::MinimalElf(), TExecutableKind::ElfX86_64},
+      {"ELF 32-bit", elf([](TBytes& b) { b[4] = 1; }), TExecutableKind::ElfOther},
+      {"ELF big-endian", elf([](TBytes& b) { b[5] = 2; }), TExecutableKind::ElfOther},
+      {"ELF big-endian, machine 62 in its order", elf([](TBytes& b) { b[5] = 2; b[18] = 0; b[19] = 62; }),
+       TExecutableKind::ElfOther},
+      {"ELF unknown byte order", elf([](TBytes& b) { b[5] = 0; }), TExecutableKind::ElfOther},
+      {"ELF AArch64", elf([](TBytes& b) { b[18] = 183; }), TExecutableKind::ElfOther},
+      {"ELF cut before its machine", elf([](TBytes& b) { b.resize(19); }), TExecutableKind::Other},
+      {"ELF of 20 bytes", elf([](TBytes& b) { b.resize(20); }), TExecutableKind::ElfX86_64},
+      {"PE32+ x64", pe(0x8664), TExecutableKind::PeX64},
+      {"PE32+ ARM64", pe(0xAA64), TExecutableKind::PeOther},
+      {"text", TBytes(100, 'x'), TExecutableKind::Other},
+      {"empty", TBytes{}, TExecutableKind::Other},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_EQ(KindOf(c.Bytes), c.Expected);
+  }
+  // A Windows executable the resource reader refuses says why.
+  TBytes pe32 = pe(0x14C);
+  pe32[test::FixtureOptionalHeader] = 0x0B;
+  pe32[test::FixtureOptionalHeader + 1] = 0x01;
+  const std::vector<std::pair<TBytes, std::string>> refused = {
+      {pe32, "not a 64-bit (PE32+) executable"},
+      {TBytes{'M', 'Z'}, "not a Windows executable"},
+  };
+  for (const auto& [bytes, reason] : refused) {
+    SCOPED_TRACE(reason);
+    try {
+      KindOf(bytes);
+      ADD_FAILURE() << "accepted";
+    } catch (const EExeResourceError& e) {
+      EXPECT_EQ(std::string(e.what()), reason);
+    }
+  }
 }
 
 class ExeUtilsTest : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include "PackageTestSupport.h"
 #include "core/package/PackageWriter.h"
 #include "core/package/Stream.h"
+#include "core/package/TemporaryPath.h"
 #include "core/text/PathText.h"
 
 namespace zel {
@@ -27,6 +28,31 @@ TEST(PathText, NamesSurviveTheFileSystemAsUtf8) {
       listed = listed || PathToUtf8(entry.path().filename()) == name;
     EXPECT_TRUE(listed);
     std::filesystem::remove(path);
+  }
+}
+
+// Files written beside a target and renamed over it: hidden, in the target's
+// folder (a rename across folders may fail), the target's name kept as it is,
+// and a name of their own for each writer.
+TEST(PathText, TemporaryPathsBesideATargetKeepItsName) {
+  test::TTempDir dir;
+  for (const char* name : Names) {
+    SCOPED_TRACE(name);
+    const std::filesystem::path target = dir.Path() / Utf8ToPath(name);
+    const std::filesystem::path temporary = TemporaryPathBeside(target, ".part");
+    EXPECT_EQ(temporary.parent_path(), dir.Path());
+    const std::string text = PathToUtf8(temporary.filename());
+    const std::string head = "." + std::string(name) + ".";
+    ASSERT_TRUE(text.starts_with(head) && text.ends_with(".part")) << text;
+    const std::string digits = text.substr(head.size(), text.size() - head.size() - 5);
+    EXPECT_TRUE(!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos) << text;
+    EXPECT_NE(TemporaryPathBeside(target, ".part"), temporary);
+    {
+      TFileStream out(temporary, TFileMode::Create);
+      out.Write("x", 1);
+    }
+    std::filesystem::rename(temporary, target);
+    EXPECT_EQ(test::ReadFile(target), "x");
   }
 }
 

@@ -1,10 +1,10 @@
 #include "core/package/ExeResources.h"
 
 #include <algorithm>
-#include <random>
 #include <set>
 
 #include "core/package/Stream.h"
+#include "core/package/TemporaryPath.h"
 #include "core/text/TextDecoding.h"
 
 namespace zel {
@@ -294,6 +294,11 @@ std::vector<std::uint8_t> TExeImage::Write() const {
     throw EExeResourceError("the executable is signed (it carries a certificate table); "
                             "change its resources before signing it");
   }
+  // The rewrite keeps the bytes up to the end of the sections' raw data, so
+  // anything after it would be lost. Not ImageEnd (where a package starts):
+  // that also counts the PointerToRawData of a section without raw data,
+  // which would let bytes up to such an offset through to be dropped, and
+  // forms each end in 32 bits.
   std::uint64_t imageEnd = 0;
   for (const auto& s : FSections) {
     if (s.RawSize) imageEnd = std::max<std::uint64_t>(imageEnd, std::uint64_t{s.RawOffset} + s.RawSize);
@@ -395,9 +400,7 @@ void UpdateExeResources(const fs::path& exePath, const std::function<bool(TExeIm
   } catch (const EExeResourceError& e) {
     throw EExeResourceError(exePath.string() + ": " + e.what());
   }
-  std::random_device random;
-  const fs::path temporary =
-      exePath.parent_path() / ("." + exePath.filename().string() + ".resources-" + std::to_string(random() % 1000000));
+  const fs::path temporary = TemporaryPathBeside(exePath, ".resources");
   try {
     {
       TFileStream file(temporary, TFileMode::Create);

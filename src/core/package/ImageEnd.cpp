@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "core/package/ExeResources.h"
+
 namespace zel {
 namespace {
 
@@ -131,6 +133,24 @@ std::uint64_t ImageEnd(TStream& image) {
   }
   if (ident[0] == 'M' && ident[1] == 'Z') return PeImageEnd(image);
   throw EImageFormatError("Not an executable image");
+}
+
+TExecutableKind ExecutableKind(TStream& image) {
+  constexpr std::uint64_t ElfMachineEnd = 20;  // e_machine: 2 bytes at 18
+  const auto size = static_cast<std::uint64_t>(image.Size());
+  const auto head = ReadAt(image, 0, std::min(size, ElfMachineEnd));
+  if (head.size() >= ElfMachineEnd && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') {
+    const TFieldReader h{head.data(), head.size(), head[5] == 2};
+    constexpr std::uint64_t MachineX86_64 = 62;
+    const bool x86_64 = head[4] == 2 && head[5] == 1 && h.Get(18, 2) == MachineX86_64;
+    return x86_64 ? TExecutableKind::ElfX86_64 : TExecutableKind::ElfOther;
+  }
+  if (head.size() >= 2 && head[0] == 'M' && head[1] == 'Z') {
+    constexpr std::uint16_t MachineAmd64 = 0x8664;
+    const TExeImage pe(ReadAt(image, 0, size));
+    return pe.Machine() == MachineAmd64 ? TExecutableKind::PeX64 : TExecutableKind::PeOther;
+  }
+  return TExecutableKind::Other;
 }
 
 }  // namespace zel

@@ -17,4 +17,20 @@ class EImageFormatError : public EError {
 // for anything else.
 std::uint64_t ImageEnd(TStream& image);
 
+// What an executable's headers say it runs on.
+enum class TExecutableKind {
+  Other,      // neither ELF nor a Windows executable
+  ElfX86_64,  // 64-bit little-endian ELF for x86-64
+  ElfOther,   // ELF of another class, byte order or machine
+  PeX64,      // 64-bit Windows executable (PE32+) for x64
+  PeOther,    // 64-bit Windows executable for another machine
+};
+
+// Reads the ELF identification and machine, or (a file starting with "MZ")
+// the whole Windows executable as TExeImage does; what that refuses, a
+// 32-bit image included, throws its EExeResourceError. An ELF too short to
+// name its machine is Other. Read errors throw EStreamError or
+// EImageFormatError.
+TExecutableKind ExecutableKind(TStream& image);
+
 }  // namespace zel
