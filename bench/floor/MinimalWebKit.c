@@ -1,8 +1,10 @@
 /* The floor of the start-up and page benchmarks: the least a WebKitGTK
- * program must do to show a page from memory. It reads a folder into memory,
- * serves it at zel:///, loads zel:///index.html and mirrors the page title
- * in its window caption; a page message "rtt" is answered at once through
- * window.__pong, as a host answering a bridge call would.
+ * program must do to show a page. It serves a folder at zel:///, each file
+ * read when it is first asked for and kept in memory after (zel too reads an
+ * entry of its package only when the page asks for it), loads
+ * zel:///index.html and mirrors the page title in its window caption; a page
+ * message "rtt" is answered at once through window.__pong, as a host
+ * answering a bridge call would.
  *
  * With OUTPUT it is also the floor of the large-file calls as the bare engine
  * can make them: the page posts its text to the handler "writeText" (written
@@ -12,30 +14,27 @@
  * Usage: zel_bench_floor FOLDER [OUTPUT] */
 #include <gtk/gtk.h>
 #include <gio/gfiledescriptorbased.h>
+#include <string.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
 static GHashTable *files;
 
-static void add_folder(const char *root, const char *relative) {
-  char *path = g_build_filename(root, relative, NULL);
-  GDir *dir = g_dir_open(path, 0, NULL);
-  if (dir) {
-    const char *name;
-    while ((name = g_dir_read_name(dir))) {
-      char *child = *relative ? g_strconcat(relative, "/", name, NULL) : g_strdup(name);
-      add_folder(root, child);
-      g_free(child);
-    }
-    g_dir_close(dir);
-  } else {
-    char *contents;
-    gsize length;
-    if (g_file_get_contents(path, &contents, &length, NULL)) {
-      g_hash_table_insert(files, g_strconcat("/", relative, NULL), g_bytes_new_take(contents, length));
-    }
+static const char *root;
+
+/* The file at `path` (an absolute path below the folder), or NULL. */
+static GBytes *file_at(const char *path) {
+  GBytes *bytes = g_hash_table_lookup(files, path);
+  if (bytes || strstr(path, "..")) return bytes;
+  char *name = g_build_filename(root, path, NULL);
+  char *contents;
+  gsize length;
+  if (g_file_get_contents(name, &contents, &length, NULL)) {
+    bytes = g_bytes_new_take(contents, length);
+    g_hash_table_insert(files, g_strdup(path), bytes);
   }
-  g_free(path);
+  g_free(name);
+  return bytes;
 }
 
 static const char *mime_for(const char *path) {
@@ -48,7 +47,7 @@ static const char *mime_for(const char *path) {
 
 static void serve(WebKitURISchemeRequest *request, gpointer data) {
   const char *path = webkit_uri_scheme_request_get_path(request);
-  GBytes *bytes = g_hash_table_lookup(files, path);
+  GBytes *bytes = path ? file_at(path) : NULL;
   if (!bytes) {
     GError *error = g_error_new(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "Not found");
     webkit_uri_scheme_request_finish_error(request, error);
@@ -128,7 +127,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   files = g_hash_table_new(g_str_hash, g_str_equal);
-  add_folder(argv[1], "");
+  root = argv[1];
 
   WebKitWebContext *context = webkit_web_context_new_ephemeral();
   webkit_web_context_register_uri_scheme(context, "zel", serve, NULL, NULL);
