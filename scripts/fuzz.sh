@@ -2,15 +2,15 @@
 # Runs one fuzz target for SECONDS (default 300) in the checked build:
 #   scripts/fuzz.sh NAME [SECONDS]
 # NAME is one of settings, image_end, package, bridge_message, base64,
-# registry_path, mime_lists, or "all" for each in turn. The target starts from
-# its seeds (tests/fuzz/corpus/NAME) and kept crash inputs
-# (tests/fuzz/regressions/NAME); the inputs it finds collect in
+# registry_path, mime_lists, call_message, exe_resources, or "all" for each
+# in turn. The target starts from its seeds (tests/fuzz/corpus/NAME) and kept
+# crash inputs (tests/fuzz/regressions/NAME); the inputs it finds collect in
 # build-check/tests/fuzz/corpus/NAME. A crash stops it and leaves the input in
 # build-check/tests/fuzz/artifacts/: fix the fault, then keep the input in
 # tests/fuzz/regressions/NAME/ so that every build replays it.
 set -eu
 cd "$(dirname "$0")/.."
-TARGETS="settings image_end package bridge_message base64 registry_path mime_lists"
+TARGETS="settings image_end package bridge_message base64 registry_path mime_lists call_message exe_resources"
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
   echo "usage: scripts/fuzz.sh NAME [SECONDS]   (NAME: $TARGETS, or all)" >&2
   exit 2
