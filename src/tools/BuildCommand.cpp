@@ -102,6 +102,16 @@ int RunBuild(const TBuildOptions& options) {
       throw EToolError("runtime template " + runtime.string() + " already carries a package (use the plain " +
                        std::string(target.RuntimeName) + ")");
     }
+    // An image said to end after the file's last byte (a section of no bytes
+    // placed beyond it) would have its package appended where the program
+    // never looks for one.
+    const std::uint64_t imageEnd = templateUtils.PackageOffset();
+    const std::uintmax_t size = fs::file_size(runtime);
+    if (imageEnd > size) {
+      throw EToolError("runtime template " + runtime.string() + " is damaged: its image ends at byte " +
+                       std::to_string(imageEnd) + ", after the end of the file (" + std::to_string(size) +
+                       " bytes)");
+    }
   }
   std::vector<std::pair<std::string, fs::path>> entries = app.Entries;
   const TEngineFileNames& engineFiles = target.Engine;

@@ -107,6 +107,18 @@ expect_error "windows: Linux template" "not for windows-x64" \
   "$ZEL" build win -o WinBad.exe --target windows-x64 --runtime "$BIN/zel-runtime" --engine loader.dll
 expect_error "linux: Windows template" "not for linux-x64" "$ZEL" build hello -o HelloBad --runtime win-runtime.exe
 expect_error "unknown target" "windows-x64" "$ZEL" build hello -o HelloBad --target beos-x64
+# A template whose first section holds no bytes and is placed after the
+# file's end: its image would end beyond the file.
+python3 - win-runtime.exe win-beyond.exe <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+section = struct.unpack_from("<I", data, 0x3C)[0] + 24 + struct.unpack_from("<H", data, struct.unpack_from("<I", data, 0x3C)[0] + 20)[0]
+struct.pack_into("<II", data, section + 16, 0, len(data) + 4096)  # SizeOfRawData, PointerToRawData
+open(sys.argv[2], "wb").write(data)
+PY
+expect_error "windows: image beyond the file" "is damaged: its image ends at byte" \
+  "$ZEL" build win -o WinBeyond.exe --target windows-x64 --runtime win-beyond.exe --engine loader.dll
+check "nothing left by a refused build" '! ls -A | grep -q "WinBeyond"'
 check "windows build" '"$ZEL" build win -o Win.exe --target windows-x64 --runtime win-runtime.exe --engine loader.dll >build.txt'
 check "build says what it set" 'grep -q "icon app.ico (2 images)" build.txt && grep -q "CompanyName=Acme Widgets International Ltd" build.txt && grep -q "so not set: Comments" build.txt'
 check "build names the missing installer" 'grep -q "no WebView2Installer.exe" build.txt'
