@@ -18,6 +18,8 @@
 #include "Win32TestSupport.h"
 #include "backends/win32/WideTextWin32.h"
 #include "core/ArchiveKey.h"
+#include "core/package/ExeIconAndVersion.h"
+#include "core/package/ExeResources.h"
 #include "core/package/ExeUtils.h"
 #include "core/package/PackageWriter.h"
 
@@ -159,6 +161,21 @@ class RuntimeTemplateTest : public ::testing::Test {
   fs::path FAppCacheDir;
   PROCESS_INFORMATION FProcess{};
 };
+
+// The template's own icon, which the window, the tray and the balloons show
+// until [Build] Icon= replaces it: the title bar and the tray draw it at
+// 16 x 16, the task bar at 32 x 32.
+TEST(RuntimeTemplateIcon, HasItsOwnImageForEachSizeWindowsDraws) {
+  const std::string file = test::ReadFile(ZEL_RUNTIME_TEMPLATE);
+  const TExeImage image(std::vector<std::uint8_t>(file.begin(), file.end()));
+  const auto group = ReadMainIconGroup(image.Resources());
+  ASSERT_TRUE(group);
+  EXPECT_EQ(group->Name, "MAINICON");
+  std::vector<std::string> sizes;
+  for (const auto& i : group->Images)
+    sizes.push_back(std::to_string(i.Width) + "x" + std::to_string(i.Height) + "/" + std::to_string(i.BitCount));
+  EXPECT_EQ(sizes, (std::vector<std::string>{"32x32/32", "16x16/32"}));
+}
 
 TEST_F(RuntimeTemplateTest, WithoutTheEngineAndWithoutInstallingItMessage6Ends) {
   Start(MakeApp("EdgeInstaller=0\n"));
