@@ -97,16 +97,16 @@ int RunBuild(const TBuildOptions& options) {
   }
   CheckRuntimeTemplate(runtime, target);
   {
-    TExeUtils templateUtils(runtime);
-    if (templateUtils.ExeHasAttachedStub()) {
+    // The template's image must end exactly where the file does: bytes after
+    // it are a package already; an image said to end after the file's last
+    // byte (a section of no bytes placed beyond it) would have its package
+    // appended where the program never looks for one.
+    const std::uint64_t imageEnd = TExeUtils(runtime).PackageOffset();
+    const std::uintmax_t size = fs::file_size(runtime);
+    if (size > imageEnd) {
       throw EToolError("runtime template " + runtime.string() + " already carries a package (use the plain " +
                        std::string(target.RuntimeName) + ")");
     }
-    // An image said to end after the file's last byte (a section of no bytes
-    // placed beyond it) would have its package appended where the program
-    // never looks for one.
-    const std::uint64_t imageEnd = templateUtils.PackageOffset();
-    const std::uintmax_t size = fs::file_size(runtime);
     if (imageEnd > size) {
       throw EToolError("runtime template " + runtime.string() + " is damaged: its image ends at byte " +
                        std::to_string(imageEnd) + ", after the end of the file (" + std::to_string(size) +
