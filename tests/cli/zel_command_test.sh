@@ -107,6 +107,7 @@ expect_error "windows: Linux template" "not for windows-x64" \
   "$ZEL" build win -o WinBad.exe --target windows-x64 --runtime "$BIN/zel-runtime" --engine loader.dll
 expect_error "linux: Windows template" "not for linux-x64" "$ZEL" build hello -o HelloBad --runtime win-runtime.exe
 expect_error "unknown target" "windows-x64" "$ZEL" build hello -o HelloBad --target beos-x64
+expect_error "template with a package" "already carries a package" "$ZEL" build hello -o HelloTwice --runtime Hello
 # A template whose first section holds no bytes and is placed after the
 # file's end: its image would end beyond the file.
 python3 - win-runtime.exe win-beyond.exe <<'PY'
