@@ -173,6 +173,28 @@ def make_site(folder):
         (folder / "files" / f"f{i}.txt").write_text(f"file {i} " + "x" * 200)
 
 
+def private_environment(display, home):
+    """The environment the programs run in: the run's display and session bus,
+    and a home (data, settings, runtime folder) of its own under `home`."""
+    (home / "run").mkdir(parents=True)
+    os.chmod(home / "run", 0o700)
+    return dict(os.environ, DISPLAY=display.name, DBUS_SESSION_BUS_ADDRESS=display.bus_address,
+                NO_AT_BRIDGE="1", WEBKIT_DISABLE_DMABUF_RENDERER="1",
+                HOME=str(home), XDG_DATA_HOME=str(home / "data"), XDG_CONFIG_HOME=str(home / "config"),
+                XDG_RUNTIME_DIR=str(home / "run"))
+
+
+def package_app(app, mode, exe):
+    """Packages the folder `app` (its pages in web/) as `exe`, starting on the
+    page of `mode`; returns `exe`."""
+    (app / "zel.ini").write_text("[App]\nID=bench.engine\nName=bench\nDirName=web\n"
+                                 f"DynamicAppTitle=1\nIndexHtml={mode}.html\n")
+    exe.parent.mkdir()
+    subprocess.run([str(BIN / "zel"), "build", str(app), "-o", str(exe)], check=True,
+                   stdout=subprocess.DEVNULL)
+    return exe
+
+
 def caption_of(display, pid):
     env = dict(os.environ, DISPLAY=display.name)
     ids = subprocess.run(["xdotool", "search", "--pid", str(pid), "--name", ":|ready"], env=env,
@@ -335,24 +357,9 @@ def main():
         make_site(site)
         app = work / "app"
         shutil.copytree(site, app / "web")
-        home = work / "home"
-        (home / "run").mkdir(parents=True)
-        os.chmod(home / "run", 0o700)
-        env = dict(os.environ, DISPLAY=display.name, DBUS_SESSION_BUS_ADDRESS=display.bus_address,
-                   NO_AT_BRIDGE="1", WEBKIT_DISABLE_DMABUF_RENDERER="1",
-                   HOME=str(home), XDG_DATA_HOME=str(home / "data"), XDG_CONFIG_HOME=str(home / "config"),
-                   XDG_RUNTIME_DIR=str(home / "run"))
-
+        env = private_environment(display, work / "home")
         # One packaged executable per mode, all of the same application.
-        executables = {}
-        for mode in modes:
-            (app / "zel.ini").write_text("[App]\nID=bench.engine\nName=bench\nDirName=web\n"
-                                         f"DynamicAppTitle=1\nIndexHtml={mode}.html\n")
-            exe = work / f"bench-{mode}" / "bench-app"
-            exe.parent.mkdir()
-            subprocess.run([str(BIN / "zel"), "build", str(app), "-o", str(exe)], check=True,
-                           stdout=subprocess.DEVNULL)
-            executables[mode] = exe
+        executables = {mode: package_app(app, mode, work / f"bench-{mode}" / "bench-app") for mode in modes}
 
         def floor_command(mode, output=None):
             (site / "index.html").write_text(page(mode))
